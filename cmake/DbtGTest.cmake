@@ -1,0 +1,28 @@
+# GoogleTest: Debian's prebuilt library natively, built from Debian's sources for Windows.
+if(WIN32)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  set(DBT_GTEST_LIBS gtest gmock)
+else()
+  find_package(GTest REQUIRED)
+  set(DBT_GTEST_LIBS GTest::gtest GTest::gmock)
+endif()
+
+# One test executable per unit group. Natively every TEST is its own CTest test; under Wine the
+# executable is one CTest test, since starting a Windows process per test case costs seconds.
+#   dbt_gtest(NAME name SOURCES a.cpp ... LIBS lib ... [LABELS l ...])
+function(dbt_gtest)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp)
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${DBT_GTEST_LIBS} dbt_test_support)
+  dbt_warnings(${T_NAME})
+  if(WIN32)
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "wine;${T_LABELS}" TIMEOUT 600)
+  else()
+    include(GoogleTest)
+    gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "native;${T_LABELS}"
+                         TIMEOUT 600)
+  endif()
+endfunction()

@@ -1,0 +1,42 @@
+#pragma once
+// Conversion between the OEM code page of table files and the ANSI code page in memory.
+// The system's own conversion is lossy (best fit) for characters that one page lacks, which
+// would change stored text on a plain read and write; these tables pair those characters so
+// that each direction exactly undoes the other.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// <windows.h> defines OemToAnsi and AnsiToOem as macros; ours are functions.
+#ifdef OemToAnsi
+#undef OemToAnsi
+#endif
+#ifdef AnsiToOem
+#undef AnsiToOem
+#endif
+
+namespace dbt {
+
+enum class CodePagePair {
+  Oem850Ansi1252,  // the default
+  Oem437Ansi1252,
+};
+
+using ByteTable = std::array<std::uint8_t, 256>;
+
+const ByteTable& OemToAnsiTable(CodePagePair pair);
+const ByteTable& AnsiToOemTable(CodePagePair pair);
+
+// The pair used by OemToAnsi and AnsiToOem; Oem850Ansi1252 until changed.
+CodePagePair ActiveCodePages();
+void SetActiveCodePages(CodePagePair pair);
+// Windows: the pair that GetOEMCP()/GetACP() name, where a table exists, else the default.
+// Elsewhere: the default.
+CodePagePair PlatformCodePages();
+
+// In place, up to the text's first zero byte; the rest is left as it is. Returns the text.
+std::string& OemToAnsi(std::string& text);
+std::string& AnsiToOem(std::string& text);
+
+}  // namespace dbt

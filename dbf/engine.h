@@ -1,0 +1,119 @@
+#pragma once
+// Tables opened under caller-chosen numeric handles, and the one record image that every
+// caller shares. Operations report through results, never through exceptions.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dbf/format.h"
+#include "dbf/local_date.h"
+#include "dbf/table_file.h"
+
+namespace dbt {
+
+// A positive number that names an open table: both its open file and its DbfTable state.
+using TableHandle = std::int32_t;
+
+// Why an open gave file size 0; for people (the command-line tool), never for the window.
+enum class TableOpenError {
+  None,
+  Missing,      // no such file (nothing is created)
+  Locked,       // held open by another program, or by another handle of ours
+  NoAccess,     // the system refused access
+  NotAFile,     // a folder or device
+  NotDbase,     // empty, or the first byte is no accepted version byte
+  Damaged,      // a dBase version byte, but a header that cannot be used safely
+  Other,
+};
+
+struct TableOpenResult {
+  std::int64_t fileSize = 0;  // 0: not open
+  TableOpenError error = TableOpenError::None;
+  std::string detail;  // e.g. "record length 120 is shorter than its fields (1 + 131)"
+  bool ok() const { return fileSize > 0; }
+};
+
+// What LoadRecord read, so that StoreRecord writes every field whose display text the caller
+// did not change back exactly as it was stored (unknown types, wide N fields, bytes after a
+// zero byte and unusual widths included).
+struct LoadedRecordImage {
+  std::vector<std::uint8_t> stored;                 // the record's bytes as in the file (OEM)
+  std::array<std::string, kMaxFields + 1> display;  // FieldValues as LoadRecord set them
+  std::array<std::uint16_t, kMaxFields + 1> offset{};
+  std::array<std::uint8_t, kMaxFields + 1> length{};
+  int fieldCount = 0;  // 0: nothing loaded
+};
+
+struct RecordBuffer {
+  std::string DeletionFlag;
+  std::array<std::string, kMaxFields + 1> FieldValues;  // 1 to 128; [0] is not used
+  LoadedRecordImage loaded;
+
+  void ClearValues();  // every FieldValues entry := empty text
+};
+
+class TableEngine {
+ public:
+  explicit TableEngine(FileSystem& files = PlatformFileSystem(), DateSource today = TodayLocal);
+  ~TableEngine();
+  TableEngine(const TableEngine&) = delete;
+  TableEngine& operator=(const TableEngine&) = delete;
+
+  FileSystem& Files() { return files_; }
+  LocalDate Today() const { return today_(); }
+
+  // Closes every file, empties all per-handle state and the buffer.
+  void InitTableEngine(RecordBuffer& buffer);
+
+  // When fileSize (in) is not 0, the handle's file is closed first. On success fileSize and
+  // headerBytes (header, descriptors, terminator) are set; on failure fileSize is 0 and the
+  // handle's state and headerBytes keep what they held.
+  TableOpenResult OpenTable(const std::string& path, TableHandle handle, OpenAccess access,
+                            std::vector<std::uint8_t>& headerBytes, std::int64_t& fileSize);
+  std::int64_t OpenTableRead(const std::string& path, TableHandle handle,
+                             std::vector<std::uint8_t>& headerBytes, std::int64_t& fileSize);
+  std::int64_t OpenTableUpdate(const std::string& path, TableHandle handle,
+                               std::vector<std::uint8_t>& headerBytes, std::int64_t& fileSize);
+  void CloseTable(TableHandle handle);
+  bool IsOpen(TableHandle handle) const;
+
+  DbfHeader GetStoredHeader(TableHandle handle) const;
+  void PutStoredHeader(TableHandle handle, const DbfHeader& header);
+  int FieldCount(TableHandle handle) const;
+  // The header's record count, limited at open to the whole record slots the file holds.
+  std::int32_t StoredRecordCount(TableHandle handle) const;
+  DbfField FieldDescriptor(TableHandle handle, int field) const;  // name converted to ANSI
+  int FieldLength(TableHandle handle, int field) const;
+  std::string FieldName(TableHandle handle, int field) const;
+  int FieldIndex(TableHandle handle, std::string_view name) const;
+  std::uint64_t RecordPosition(TableHandle handle, std::int32_t& record) const;
+
+  void LoadRecord(TableHandle handle, std::int32_t& record, RecordBuffer& buffer);
+  void StoreRecord(TableHandle handle, std::int32_t& record, RecordBuffer& buffer);
+
+  std::array<std::uint8_t, kHeaderSize> BuildHeaderBytes(TableHandle handle) const;
+
+  // Raw positioned access to the open file; count of bytes read, or false on a failed write.
+  std::size_t ReadAt(TableHandle handle, std::uint64_t offset, std::span<std::uint8_t> out);
+  std::vector<std::uint8_t> ReadAt(TableHandle handle, std::uint64_t offset, std::size_t count);
+  bool WriteAt(TableHandle handle, std::uint64_t offset, std::span<const std::uint8_t> bytes);
+  // Cuts the file directly after the last byte written through this handle.
+  bool SetFileEnd(TableHandle handle);
+
+ private:
+  struct DbfTable;
+  DbfTable* Find(TableHandle handle);
+  const DbfTable* Find(TableHandle handle) const;
+  DbfTable& Slot(TableHandle handle);
+
+  FileSystem& files_;
+  DateSource today_;
+  std::vector<std::unique_ptr<DbfTable>> tables_;  // indexed by handle
+};
+
+}  // namespace dbt

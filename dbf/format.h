@@ -1,0 +1,51 @@
+#pragma once
+// The dBase III Plus file layout: a 32-byte header, 32 bytes per field descriptor, the 0x0D
+// terminator, fixed-length records, and 0x1A after the last record.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "dbf/local_date.h"
+
+namespace dbt {
+
+inline constexpr int kHeaderSize = 32;
+inline constexpr int kDescriptorSize = 32;
+inline constexpr int kMaxFields = 128;
+inline constexpr std::uint8_t kHeaderTerminator = 0x0D;
+inline constexpr std::uint8_t kEndOfFile = 0x1A;
+inline constexpr std::uint8_t kLiveFlag = ' ';
+inline constexpr std::uint8_t kDeletedFlag = '*';
+inline constexpr std::uint8_t kDuplicateMark = ':';  // ours, between marking and compaction
+
+// 0x03, 0x04, 0x63, 0x83, 0x8B.
+bool IsAcceptedVersion(std::uint8_t versionByte);
+
+// (headerLength - 33) / 32 rounded to the nearest whole number, halves to the even neighbour;
+// below 1 gives 0 (no fields).
+int FieldCountFromHeaderLength(std::uint16_t headerLength);
+
+struct DbfHeader {
+  std::array<std::uint8_t, kHeaderSize> bytes{};
+
+  std::uint8_t Version() const { return bytes[0]; }
+  std::uint32_t RecordCount() const;
+  void SetRecordCount(std::uint32_t count);
+  std::uint16_t HeaderLength() const;
+  std::uint16_t RecordLength() const;
+  // Bytes 1-3 := year - 1900, month, day; nothing else changes.
+  void StampDate(const LocalDate& date);
+};
+
+struct DbfField {
+  std::array<std::uint8_t, kDescriptorSize> bytes{};
+
+  // The name bytes up to the first zero byte, at most 10 of them, as stored (no code page).
+  std::string RawName() const;
+  char Type() const { return static_cast<char>(bytes[11]); }
+  std::uint8_t Length() const { return bytes[16]; }
+  std::uint8_t Decimals() const { return bytes[17]; }
+};
+
+}  // namespace dbt

@@ -1,0 +1,27 @@
+#pragma once
+// Appending the records of a second journal of the same layout.
+
+#include <cstdint>
+#include <string>
+
+#include "dbf/engine.h"
+#include "journal/journal_result.h"
+
+namespace dbt {
+
+// 1 when the source's records can be copied byte for byte into the target, else 0.
+int TablesCompatible(TableEngine& engine, const std::string& targetPath, TableHandle target,
+                     const std::string& sourcePath, TableHandle source);
+
+struct AppendResult : JournalResult {
+  bool compatible = false;
+  bool sameTable = false;  // the source is the target itself: refused before any open
+  std::int32_t appended = 0;
+  int Code() const { return compatible && !sameTable && ok() ? 1 : 0; }  // 1 or 0 as callers expect
+};
+
+AppendResult AppendTable(TableEngine& engine, const std::string& targetPath, TableHandle target,
+                         const std::string& sourcePath, TableHandle source,
+                         const Progress& progress = {});
+
+}  // namespace dbt

@@ -1,0 +1,48 @@
+#pragma once
+// Deleting records that equal an earlier record of the same table, in place.
+
+#include <cstdint>
+#include <string>
+
+#include "dbf/engine.h"
+#include "journal/journal_result.h"
+
+namespace dbt {
+
+struct NormalizeResult : JournalResult {
+  std::int32_t records = 0;
+};
+// Every record rewritten once in canonical form: fields decoded and encoded, trailing NUL, LF,
+// CR and blanks cut from ERROR, every record live.
+NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePath,
+                                 TableHandle table, RecordBuffer& buffer,
+                                 const Progress& progress = {});
+
+struct MarkResult : JournalResult {
+  std::int32_t marked = 0;
+};
+// Marks with ":" every record whose bytes after the flag equal those of a lower-numbered one.
+MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
+                          const Progress& progress = {});
+
+struct PackResult : JournalResult {
+  bool ran = false;  // PackMarked's 1 or 0
+  std::int32_t removed = 0;
+  std::int32_t remaining = 0;
+};
+// Removes the records marked ":", keeping the order of the others; 0x1A after the last record,
+// the file cut after it, the header's count and date set.
+PackResult PackMarked(TableEngine& engine, const std::string& tablePath, TableHandle table,
+                      const Progress& progress = {});
+
+struct DedupeResult : JournalResult {
+  std::int32_t before = 0;
+  std::int32_t removed = 0;
+  std::int32_t after = 0;
+};
+// NormalizeRecords, MarkDuplicates, and PackMarked when anything was marked.
+DedupeResult DeleteDuplicates(TableEngine& engine, const std::string& tablePath,
+                              TableHandle table, RecordBuffer& buffer,
+                              const Progress& progress = {});
+
+}  // namespace dbt

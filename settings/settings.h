@@ -1,0 +1,48 @@
+#pragma once
+// The settings file beside the executable: window placement, the two tables chosen last and
+// the rename option. Every access reads or writes one key in the file; nothing is cached.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace dbt {
+
+// What the settings need of the platform. Tests put their own in its place.
+class SettingsHost {
+ public:
+  virtual ~SettingsHost() = default;
+  virtual std::string ExePath() = 0;  // full path of the running executable
+  // GetDriveTypeA of a root such as "D:\" (3 = fixed disk); POSIX hosts answer 3 for all.
+  virtual int DriveType(const std::string& root) = 0;
+  virtual bool Exists(const std::string& path) = 0;  // any file or folder of that name
+  // GetPrivateProfileStringA / WritePrivateProfileStringA, or our own INI file on POSIX.
+  virtual std::string ReadProfileString(const std::string& file, std::string_view section,
+                                        std::string_view key, std::string_view fallback) = 0;
+  virtual bool WriteProfileText(const std::string& file, std::string_view section,
+                                std::string_view key, std::string_view value) = 0;
+};
+
+SettingsHost& PlatformSettingsHost();
+
+class Settings {
+ public:
+  explicit Settings(SettingsHost& host = PlatformSettingsHost()) : host_(host) {}
+
+  SettingsHost& Host() { return host_; }
+
+  // The executable's path with its ".exe" (any case) replaced by "." + extension.
+  std::string ExeSiblingPath(std::string_view extension);
+  std::string ExeFolder();  // with its trailing separator
+
+  // Mode 0 / 20: read LastFile01 / LastFile02 with the drive relocation rule into path and
+  // return it. Mode 1 / 21: write path. Other modes: nothing. Writing returns empty text.
+  std::string LastFileSetting(std::string& path, int mode);
+  // Mode 0: read PDFtoSFF into value and return it. Mode 1: write value, return 0.
+  std::int32_t PdfToSffSetting(std::int32_t& value, int mode);
+
+ private:
+  SettingsHost& host_;
+};
+
+}  // namespace dbt

@@ -1,0 +1,14 @@
+#pragma once
+// Where the running program lies.
+
+#include <string>
+
+namespace dbt {
+
+// Full path of the running executable (GetModuleFileNameA; /proc/self/exe elsewhere).
+std::string ExeModulePath();
+// Its folder with the trailing "\" (on POSIX hosts the folder ends in "/"); empty when the
+// path has no separator.
+std::string ExeFolder();
+
+}  // namespace dbt

@@ -1,0 +1,29 @@
+#pragma once
+// Path and text helpers. Paths are 8-bit ANSI texts: "\" separates folders, ":" ends a drive.
+
+#include <string>
+#include <string_view>
+
+namespace dbt {
+
+// Upper case by the ANSI code page 1252 (a-z, the accented letters, š œ ž ÿ); the same bytes
+// as the system's CharUpperBuffA there.
+std::string UpperAnsi(std::string_view text);
+
+// The path up to and including its last ":" or "\"; empty when it has neither.
+std::string FolderOf(std::string_view path);
+// The path after its last ":" or "\"; the whole path when it has neither.
+std::string FileNameOf(std::string_view path);
+// The path up to and including its last "." followed by newExtension (the new extension alone
+// when there is no ".").
+std::string ReplaceExtension(std::string_view path, std::string_view newExtension);
+// "D:\" for a path that starts with a letter and ":" (after trimming NUL and blanks), else "".
+std::string DriveRoot(std::string_view path);
+// Empty stays empty; otherwise the text ends in exactly one "\".
+void EnsureTrailingBackslash(std::string& folder);
+
+// NUL and blank characters removed at both ends, or at the end only.
+std::string TrimNulBlank(std::string_view text);
+std::string TrimTrailingNulBlank(std::string_view text);
+
+}  // namespace dbt
