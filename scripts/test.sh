@@ -77,5 +77,5 @@ configure_build build/mingw32 -DCMAKE_BUILD_TYPE=Release -DDBT_TESTS=OFF \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake"
 
 echo
-echo "all builds: $passed passed, $failed failed"
+echo "total: $passed passed, $failed failed"
 exit $status
