@@ -1,0 +1,39 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "util/text.h"
+
+namespace dbt {
+namespace {
+
+std::string SystemUpper(std::string text) {
+  if (!text.empty()) CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
+// Our table is written for code page 1252; on any other ANSI code page it is not the system's.
+TEST(UpperAnsiOnWindows, RunsOnCodePage1252) {
+  ASSERT_EQ(GetACP(), 1252u);
+}
+
+TEST(UpperAnsiOnWindows, MatchesCharUpperBuffAForEveryByte) {
+  for (int c = 0; c < 256; ++c) {
+    const std::string one(1, static_cast<char>(c));
+    EXPECT_EQ(static_cast<unsigned char>(UpperAnsi(one)[0]),
+              static_cast<unsigned char>(SystemUpper(one)[0]))
+        << "byte 0x" << std::hex << c;
+  }
+}
+
+TEST(UpperAnsiOnWindows, MatchesCharUpperBuffAOnAllBytesInOneBuffer) {
+  std::string all;
+  for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+  all += all;  // every byte once more after every other one
+  EXPECT_EQ(UpperAnsi(all), SystemUpper(all));
+}
+
+}  // namespace
+}  // namespace dbt
