@@ -46,6 +46,7 @@ struct LoadedRecordImage {
   std::array<std::string, kMaxFields + 1> display;  // FieldValues as LoadRecord set them
   std::array<std::uint16_t, kMaxFields + 1> offset{};
   std::array<std::uint8_t, kMaxFields + 1> length{};
+  std::array<char, kMaxFields + 1> type{};
   int fieldCount = 0;  // 0: nothing loaded
 };
 
