@@ -6,6 +6,7 @@
 #include "app/main_window_view.h"
 #include "dbf/engine.h"
 #include "dialogs/dialogs.h"
+#include "journal/path_change.h"
 #include "settings/settings.h"
 
 namespace dbt {
@@ -24,12 +25,42 @@ class MainWindowController {
   RecordBuffer& Buffer() { return buffer_; }
 
  private:
+  // Commands of the controls.
+  void ChooseTable();
+  void PreviousRecord();
+  void NextRecord();
+  void ChooseTargetFolder();
+  void ChangeCurrentPath();
+  void ChangeAllPathsCommand();
+  void SetRenameOption();
+  void AppendOtherTable();
+  void DeleteDuplicatesCommand();
+  void Quit();
+
+  // The numbered actions.
+  void ShowCurrentRecord();
+  void SaveCurrentRecord();
+  void RefreshRecordCount();
+  void ChangeAllPathsAction();
+  void NormalizeRecordsAction();
+  void InitState();
+  void LoadTable();
+  void DisplayRecord();
+  void PrepareFieldLabels();
+
+  bool TableFileExists();
+  bool HasRecords() const { return state_.Loaded && state_.RecordCount > 0; }
+  PathRule CurrentPathRule() const;
+  std::int64_t OpenRead();
+  TableHandle FreshTableHandle() { return ++lastTableHandle_; }
+
   MainWindowView& view_;
   Dialogs& dialogs_;
   Settings& settings_;
   TableEngine& engine_;
   MainWindowState state_;
   RecordBuffer buffer_;
+  TableHandle lastTableHandle_ = kSourceTableHandle;
 };
 
 }  // namespace dbt

@@ -1,0 +1,124 @@
+#include "app/main_window_controller.h"
+
+#include "app/control_ids.h"
+
+namespace dbt {
+
+namespace {
+
+// A button acts on a click only: BN_CLICKED (0) or the accelerator's 1.
+bool IsClick(int notification) {
+  return notification == 0 || notification == 1;
+}
+
+}  // namespace
+
+MainWindowController::MainWindowController(MainWindowView& view, Dialogs& dialogs,
+                                           Settings& settings, TableEngine& engine)
+    : view_(view), dialogs_(dialogs), settings_(settings), engine_(engine) {}
+
+void MainWindowController::OnCreate() {
+  engine_.InitTableEngine(buffer_);
+  state_.PathField = 0;
+  // Posted, not sent: the rename option is read once the window is shown.
+  view_.PostAction(kInitState);
+  view_.SetText(kProgramPathBox, settings_.ExeFolder());
+}
+
+void MainWindowController::OnNcActivate(bool becomingActive) {
+  if (!becomingActive) {
+    state_.SavedFocus = view_.FocusedControl();
+    return;
+  }
+  if (state_.SavedFocus == 0) return;
+  view_.SetFocus(state_.SavedFocus);
+  state_.SavedFocus = 0;
+}
+
+void MainWindowController::OnCommand(int control, int notification) {
+  // The check box follows every notification it sends; the buttons only a click.
+  if (control == kRenameCheckBox) {
+    SetRenameOption();
+    return;
+  }
+  if (!IsClick(notification)) return;
+  switch (control) {
+    case kChooseTableButton:
+      ChooseTable();
+      break;
+    case kPreviousButton:
+      if (HasRecords()) PreviousRecord();
+      break;
+    case kNextButton:
+      if (HasRecords()) NextRecord();
+      break;
+    case kChooseFolderButton:
+      if (HasRecords()) ChooseTargetFolder();
+      break;
+    case kChangePathButton:
+      if (state_.Loaded) ChangeCurrentPath();
+      break;
+    case kChangeAllPathsButton:
+      if (HasRecords()) ChangeAllPathsCommand();
+      break;
+    case kAppendButton:
+      if (state_.Loaded) AppendOtherTable();
+      break;
+    case kDeleteDuplicatesButton:
+      if (HasRecords()) DeleteDuplicatesCommand();
+      break;
+    case kQuitButton:
+      Quit();
+      break;
+    default:
+      break;
+  }
+}
+
+void MainWindowController::OnAction(int actionCode) {
+  switch (actionCode) {
+    case kShowCurrentRecord:
+      ShowCurrentRecord();
+      break;
+    case kSaveCurrentRecord:
+      SaveCurrentRecord();
+      break;
+    case kRefreshRecordCount:
+      RefreshRecordCount();
+      break;
+    case kChangeAllPaths:
+      ChangeAllPathsAction();
+      break;
+    case kNormalizeRecords:
+      NormalizeRecordsAction();
+      break;
+    case kInitState:
+      InitState();
+      break;
+    case kLoadTable:
+      LoadTable();
+      break;
+    case kDisplayRecord:
+      DisplayRecord();
+      break;
+    case kPrepareFieldLabels:
+      PrepareFieldLabels();
+      break;
+    default:
+      break;
+  }
+}
+
+bool MainWindowController::TableFileExists() {
+  return !state_.TablePath.empty() && engine_.Files().Exists(state_.TablePath);
+}
+
+PathRule MainWindowController::CurrentPathRule() const {
+  return PathRule{state_.TargetFolder, state_.RenameToSff == 1, state_.NewExtension};
+}
+
+std::int64_t MainWindowController::OpenRead() {
+  return engine_.OpenTableRead(state_.TablePath, state_.Table, state_.HeaderBytes, state_.FileSize);
+}
+
+}  // namespace dbt
