@@ -31,7 +31,7 @@ class WindowPlacementKeeper {
  public:
   explicit WindowPlacementKeeper(Settings& settings) : settings_(settings) {}
 
-  void OnInitDialog(PlacementWindow& window);   // restore
+  void OnInitDialog(PlacementWindow& window);    // restore
   void OnExitSizeMove(PlacementWindow& window);  // follow the user's move or sizing
   void OnSize(std::int32_t sizeType);            // SIZE_RESTORED 0, MINIMIZED 1, MAXIMIZED 2
   void OnSysCommand(PlacementWindow& window);    // before the system command acts

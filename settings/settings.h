@@ -2,6 +2,7 @@
 // The settings file beside the executable: window placement, the two tables chosen last and
 // the rename option. Every access reads or writes one key in the file; nothing is cached.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,6 +35,14 @@ class Settings {
   // The executable's path with its ".exe" (any case) replaced by "." + extension.
   std::string ExeSiblingPath(std::string_view extension);
   std::string ExeFolder();  // with its trailing separator
+
+  // The settings file, ExeSiblingPath("ini"); empty when the executable's path is unknown.
+  std::string FilePath();
+  // One key of the settings file, cut to maxLength characters as a fixed buffer would; the
+  // fallback when the key or the file is missing. A write reports whether it succeeded.
+  std::string ReadValue(std::string_view section, std::string_view key, std::string_view fallback,
+                        std::size_t maxLength);
+  bool WriteValue(std::string_view section, std::string_view key, std::string_view value);
 
   // Mode 0 / 20: read LastFile01 / LastFile02 with the drive relocation rule into path and
   // return it. Mode 1 / 21: write path. Other modes: nothing. Writing returns empty text.
