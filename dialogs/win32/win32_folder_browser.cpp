@@ -1,0 +1,51 @@
+#include <windows.h>
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <memory>
+
+#include "dialogs/win32/win32_folder_browser.h"
+
+namespace dbt {
+namespace {
+
+struct ItemListFree {
+  void operator()(ITEMIDLIST* itemList) const { CoTaskMemFree(itemList); }
+};
+using ItemListHolder = std::unique_ptr<ITEMIDLIST, ItemListFree>;
+
+// Opens the tree on the start folder, given as a path text in data.
+int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM /*lParam*/, LPARAM data) {
+  if (message == BFFM_INITIALIZED) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
+  return 0;
+}
+
+}  // namespace
+
+FolderChoice Win32FolderBrowser::BrowseForFolder(void* owner, const std::string& caption,
+                                                 const std::string& startFolder) {
+  // The shell keeps a pointer to the caption while the browser runs; these copies outlive it.
+  char captionText[MAX_PATH] = {};
+  caption.copy(captionText, MAX_PATH - 1);
+  const std::string start = startFolder;
+
+  BROWSEINFOA info{};
+  info.hwndOwner = static_cast<HWND>(owner);
+  info.lpszTitle = captionText;
+  info.ulFlags = BIF_RETURNONLYFSDIRS;
+  info.lpfn = BrowseCallback;
+  info.lParam = reinterpret_cast<LPARAM>(start.c_str());
+
+  const ItemListHolder itemList(SHBrowseForFolderA(&info));
+  FolderChoice choice;
+  if (!itemList) return choice;
+  choice.chosen = true;
+  char path[MAX_PATH] = {};
+  if (!SHGetPathFromIDListA(itemList.get(), path)) return choice;
+  choice.hasPath = true;
+  choice.path = path;
+  return choice;
+}
+
+}  // namespace dbt
