@@ -1,0 +1,214 @@
+// The commands that change the table: the path change for one record and for all, appending
+// another table, and deleting duplicates; checked on the file's bytes.
+
+#include <filesystem>
+
+#include "tests/app/main_window_fixture.h"
+
+namespace dbt::test {
+namespace {
+
+// A record of Journal() as stored.
+std::string Stored(const std::string& path, char flag = ' ') {
+  std::string record = std::string(1, flag) + "20240105" + path;
+  record.resize(1 + 8 + 40, ' ');
+  record.resize(1 + 8 + 40 + 10, ' ');
+  return record;
+}
+
+bool HeaderDatedToday(const std::string& file) {
+  const auto bytes = ReadFileBytes(file);
+  return bytes[1] == kToday.year - 1900 && bytes[2] == kToday.month && bytes[3] == kToday.day;
+}
+
+std::uintmax_t JournalSize(int records) {
+  return 129 + 59 * static_cast<std::uintmax_t>(records) + 1;
+}
+
+class JournalCommandTest : public MainWindowTest {
+ protected:
+  void Load(const DbfBuilder& builder) {
+    builder.WriteTo(table);
+    Start();
+    ChooseFile(kChooseTableButton, table);
+    ASSERT_TRUE(controller.State().Loaded);
+  }
+  void ExpectRecords(const std::vector<std::string>& paths) {
+    EXPECT_EQ(HeaderRecordCount(table), paths.size());
+    EXPECT_EQ(std::filesystem::file_size(table), JournalSize(static_cast<int>(paths.size())));
+    for (std::size_t k = 0; k < paths.size(); ++k)
+      EXPECT_EQ(RecordBytes(table, static_cast<int>(k + 1)), Stored(paths[k])) << k + 1;
+  }
+  void ExpectRecordOneShownOf(int count, const std::string& path) {
+    EXPECT_EQ(controller.State().CurrentRecord, 1);
+    EXPECT_EQ(controller.State().RecordCount, count);
+    EXPECT_EQ(window.texts[kRecordCountBox], std::to_string(count));
+    EXPECT_EQ(window.texts[kRecordTotalBox], std::to_string(count));
+    EXPECT_EQ(window.texts[kCurrentRecordBox], "1");
+    EXPECT_EQ(window.texts[kStoredPathBox], path);
+  }
+  void ExpectBusyCursorAround() {
+    EXPECT_EQ(window.cursorChanges, (std::vector<bool>{true, false}));
+    window.cursorChanges.clear();
+  }
+
+  std::string table = dir.File("journal.dbf");
+};
+
+TEST_F(JournalCommandTest, ChangePathStoresTheShownRecordOnlyAndMakesItLive) {
+  DbfBuilder builder = Journal({"C:\\Fax\\0002.PDF"});
+  builder.Record({"20240105", "D:\\Alt\\Fax\\0001.PDF", ""}, '*');
+  Load(builder);
+  Click(kNextButton);
+  PickFolder("E:\\Neu");
+
+  Click(kChangePathButton);
+
+  EXPECT_EQ(RecordBytes(table, 1), Stored("C:\\Fax\\0002.PDF"));
+  EXPECT_EQ(RecordBytes(table, 2), Stored("E:\\Neu\\0001.PDF"));
+  EXPECT_TRUE(HeaderDatedToday(table));
+  EXPECT_EQ(window.texts[kStoredPathBox], "E:\\Neu\\0001.PDF");
+  EXPECT_EQ(window.texts[kCurrentRecordBox], "2");
+
+  window.ToggleCheck(kRenameCheckBox);
+  Click(kChangePathButton);
+  EXPECT_EQ(RecordBytes(table, 2), Stored("E:\\Neu\\0001.sff"));
+  EXPECT_EQ(std::filesystem::file_size(table), JournalSize(2));
+}
+
+TEST_F(JournalCommandTest, ChangePathRefusesAPathLongerThanTheField) {
+  Load(Journal({"C:\\Fax\\0001.PDF", "C:\\Fax\\0002.PDF"}));
+  const auto before = ReadFileBytes(table);
+  PickFolder("E:\\Ein\\sehr\\langer\\Ordner\\fuer\\Faxe");  // 45 characters with the name
+
+  Click(kChangePathButton);
+
+  EXPECT_EQ(ReadFileBytes(table), before);
+  EXPECT_EQ(window.texts[kStoredPathBox], "C:\\Fax\\0001.PDF");
+}
+
+TEST_F(JournalCommandTest, ChangeAllPathsRewritesEveryRecordAndShowsTheCurrentOne) {
+  DbfBuilder builder = Journal({"C:\\Fax\\0001.PDF", "D:\\x\\0002.tif"});
+  builder.Record({"20240105", "0003.pdf", ""}, '*');
+  Load(builder);
+  Click(kNextButton);
+  PickFolder("E:\\Neu\\");
+
+  Click(kChangeAllPathsButton);
+
+  ExpectBusyCursorAround();
+  ExpectRecords({"E:\\Neu\\0001.PDF", "E:\\Neu\\0002.tif", "E:\\Neu\\0003.pdf"});
+  EXPECT_TRUE(HeaderDatedToday(table));
+  EXPECT_EQ(controller.State().CurrentRecord, 2);
+  EXPECT_EQ(window.texts[kCurrentRecordBox], "2");
+  EXPECT_EQ(window.texts[kStoredPathBox], "E:\\Neu\\0002.tif");
+  EXPECT_FALSE(engine.IsOpen(controller.State().Table));
+}
+
+TEST_F(JournalCommandTest, VanishedTableIsNeitherWrittenNorCreated) {
+  Load(Journal({"C:\\Fax\\0001.PDF", "C:\\Fax\\0002.PDF"}));
+  const auto texts = window.texts;
+  std::filesystem::remove(table);
+  for (int control :
+       {kNextButton, kChangePathButton, kChangeAllPathsButton, kDeleteDuplicatesButton}) {
+    Click(control);
+    EXPECT_FALSE(std::filesystem::exists(table)) << control;
+  }
+  EXPECT_EQ(window.texts[kStoredPathBox], texts.at(kStoredPathBox));
+  EXPECT_FALSE(controller.State().Loaded);  // the redisplay after deleting refused it
+}
+
+TEST_F(JournalCommandTest, AppendAddsTheNewRecordsOfACompatibleTableAndShowsRecordOne) {
+  Load(Journal({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf"}));
+  const std::string source = dir.File("old.dbf");
+  DbfBuilder older;
+  older.Field("datum", 'D', 8).Field("Datei", 'C', 40).Field("ERROR", 'C', 10);
+  older.Record({"20240105", "C:\\Fax\\0002.pdf", ""})
+      .Record({"20240105", "C:\\Fax\\0003.pdf", ""}, '*');
+  older.WriteTo(source);
+  const auto sourceBytes = ReadFileBytes(source);
+  Click(kNextButton);
+
+  ChooseFile(kAppendButton, source);
+
+  ExpectBusyCursorAround();
+  ExpectRecords({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf", "C:\\Fax\\0003.pdf"});
+  ExpectRecordOneShownOf(3, "C:\\Fax\\0001.pdf");
+  EXPECT_EQ(ReadFileBytes(source), sourceBytes);
+  EXPECT_EQ(controller.State().SourcePath, source);
+  std::string remembered;
+  EXPECT_EQ(settings.LastFileSetting(remembered, 20), source);
+}
+
+// Of another layout, empty, no table at all, or the table itself: nothing is appended, but the
+// table is still tidied and shown again from record 1.
+TEST_F(JournalCommandTest, AppendOfAnUnfitSourceAppendsNothingAndShowsRecordOne) {
+  Load(Journal({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf"}));
+  DbfBuilder wider;
+  wider.Field("DATUM", 'D', 8).Field("DATEI", 'C', 41).Field("ERROR", 'C', 10);
+  wider.Record({"20240105", "C:\\Fax\\0009.pdf", ""});
+  DbfBuilder reordered;
+  reordered.Field("DATUM", 'D', 8).Field("ERROR", 'C', 10).Field("DATEI", 'C', 40);
+  reordered.Record({"20240105", "", "C:\\Fax\\0009.pdf"});
+  wider.WriteTo(dir.File("wider.dbf"));
+  reordered.WriteTo(dir.File("reordered.dbf"));
+  Journal({}).WriteTo(dir.File("empty.dbf"));
+  WriteFileText(dir.File("text.dbf"), "no table");
+
+  for (const std::string& source : {dir.File("wider.dbf"), dir.File("reordered.dbf"),
+                                    dir.File("empty.dbf"), dir.File("text.dbf"), table}) {
+    Click(kNextButton);
+    ChooseFile(kAppendButton, source);
+    ExpectBusyCursorAround();
+    ExpectRecords({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf"});
+    ExpectRecordOneShownOf(2, "C:\\Fax\\0001.pdf");
+    EXPECT_TRUE(controller.State().Loaded) << source;
+  }
+}
+
+TEST_F(JournalCommandTest, AppendDialogStartsAtLastSourceAndCancelChangesNothing) {
+  Load(Journal({"C:\\Fax\\0001.pdf"}));
+  std::string last = dir.File("remembered.dbf");
+  settings.LastFileSetting(last, 21);
+  const std::string settingsBefore = SettingsFileText();
+  const auto bytes = ReadFileBytes(table);
+  window.sent.clear();
+
+  dialogs.files.push_back(std::nullopt);
+  Click(kAppendButton);
+  EXPECT_EQ(dialogs.fileCalls.back().file, last);
+  EXPECT_EQ(dialogs.fileCalls.back().filter, "Dbase 3 Plus (*.dbf)|*.dbf|");
+  EXPECT_EQ(SettingsFileText(), settingsBefore);
+  EXPECT_EQ(ReadFileBytes(table), bytes);
+  EXPECT_TRUE(window.cursorChanges.empty());
+  EXPECT_TRUE(window.sent.empty());
+
+  const std::string source = dir.File("source.dbf");
+  Journal({}).WriteTo(source);
+  ChooseFile(kAppendButton, source);
+  dialogs.files.push_back(std::nullopt);
+  Click(kAppendButton);
+  EXPECT_EQ(dialogs.fileCalls.back().file, source);
+}
+
+TEST_F(JournalCommandTest, DeleteDuplicatesKeepsTheFirstOfEachAndShowsTheNewCount) {
+  DbfBuilder builder = Journal({"C:\\Fax\\A.pdf", "C:\\Fax\\B.pdf"});
+  builder.Record({"20240105", "C:\\Fax\\A.pdf", ""}, '*');
+  builder.Record({"20240105", "C:\\Fax\\C.pdf", ""});
+  builder.Record({"20240105", "C:\\Fax\\B.pdf", ""});
+  builder.Record({"20240105", "C:\\Fax\\c.pdf", ""});  // case counts
+  Load(builder);
+  Click(kNextButton);
+  Click(kNextButton);
+
+  Click(kDeleteDuplicatesButton);
+
+  ExpectBusyCursorAround();
+  ExpectRecords({"C:\\Fax\\A.pdf", "C:\\Fax\\B.pdf", "C:\\Fax\\C.pdf", "C:\\Fax\\c.pdf"});
+  ExpectRecordOneShownOf(4, "C:\\Fax\\A.pdf");
+  EXPECT_TRUE(window.enabled[kDeleteDuplicatesButton]);
+  EXPECT_FALSE(engine.IsOpen(controller.State().Table));
+}
+
+}  // namespace
+}  // namespace dbt::test
