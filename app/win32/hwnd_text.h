@@ -1,0 +1,14 @@
+#pragma once
+// Small helpers over a window handle: its ANSI text, and the text of a dialog's control.
+
+#include <windows.h>
+
+#include <string>
+
+namespace dbt {
+
+std::string HwndGetText(HWND hwnd);
+void HwndSetText(HWND hwnd, const std::string& text);
+std::string HwndGetClassName(HWND hwnd);
+
+}  // namespace dbt
