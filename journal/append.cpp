@@ -1,0 +1,190 @@
+#include "journal/append.h"
+
+#include <algorithm>
+#include <limits>
+#include <span>
+#include <vector>
+
+#include "dbf/format.h"
+#include "journal/open_table.h"
+#include "util/text.h"
+
+namespace dbt {
+namespace {
+
+using journal_detail::RecordLayout;
+using journal_detail::ScopedTable;
+
+bool IsBlank(const std::string& path) {
+  return TrimNulBlank(path).empty();
+}
+
+// The name of a descriptor as stored: the bytes up to the first zero byte of its name area.
+std::string StoredName(const std::uint8_t* descriptor) {
+  std::string name;
+  for (int i = 0; i < 11 && descriptor[i] != 0; ++i) name += static_cast<char>(descriptor[i]);
+  return name;
+}
+
+bool SameField(const std::uint8_t* a, const std::uint8_t* b) {
+  return UpperAnsi(StoredName(a)) == UpperAnsi(StoredName(b)) && a[11] == b[11] && a[16] == b[16] &&
+         a[17] == b[17];
+}
+
+// The descriptors as the file stores them; empty when the file does not hold them all.
+std::vector<std::uint8_t> StoredDescriptors(TableEngine& engine, TableHandle handle,
+                                            int fieldCount) {
+  const std::size_t size = static_cast<std::size_t>(fieldCount) * kDescriptorSize;
+  std::vector<std::uint8_t> block = engine.ReadAt(handle, kHeaderSize, size);
+  if (block.size() != size) block.clear();
+  return block;
+}
+
+bool SameLayout(TableEngine& engine, TableHandle target, TableHandle source) {
+  const DbfHeader t = engine.GetStoredHeader(target);
+  const DbfHeader s = engine.GetStoredHeader(source);
+  if (t.HeaderLength() != s.HeaderLength() || t.RecordLength() != s.RecordLength()) return false;
+  // Equal header lengths give equal field counts.
+  const int fieldCount = FieldCountFromHeaderLength(t.HeaderLength());
+  if (fieldCount == 0) return true;
+  const std::vector<std::uint8_t> a = StoredDescriptors(engine, target, fieldCount);
+  const std::vector<std::uint8_t> b = StoredDescriptors(engine, source, fieldCount);
+  if (a.empty() || b.empty()) return false;
+  for (int k = 0; k < fieldCount; ++k) {
+    const std::size_t at = static_cast<std::size_t>(k) * kDescriptorSize;
+    if (!SameField(&a[at], &b[at])) return false;
+  }
+  return true;
+}
+
+bool IsTable(const TableOpenResult& open) {
+  return open.ok() && open.fileSize > kHeaderSize;
+}
+
+// The open failed, or what opened is too short to be a table.
+void SetNotATable(JournalResult& result, const std::string& path, const TableOpenResult& open) {
+  if (!open.ok()) {
+    journal_detail::SetOpenFailure(result, path, open);
+    return;
+  }
+  result.error = TableOpenError::NotDbase;
+  result.detail = path + ": " + std::to_string(open.fileSize) + " bytes is too short for a table";
+}
+
+// Both tables opened for reading and their layouts compared; the reason for a refusal, when
+// it was an open, in result.
+bool CheckCompatible(TableEngine& engine, const std::string& targetPath, TableHandle target,
+                     const std::string& sourcePath, TableHandle source, JournalResult& result) {
+  if (IsBlank(targetPath) || IsBlank(sourcePath)) return false;
+  // One handle cannot name two open tables at once.
+  if (target == source) return false;
+  ScopedTable targetTable(engine, target);
+  const TableOpenResult targetOpen = targetTable.Open(targetPath, OpenAccess::Read);
+  if (!IsTable(targetOpen)) {
+    SetNotATable(result, targetPath, targetOpen);
+    return false;
+  }
+  ScopedTable sourceTable(engine, source);
+  const TableOpenResult sourceOpen = sourceTable.Open(sourcePath, OpenAccess::Read);
+  if (!IsTable(sourceOpen)) {
+    SetNotATable(result, sourcePath, sourceOpen);
+    return false;
+  }
+  return SameLayout(engine, target, source);
+}
+
+// Copies every source record, block by block, behind the target's last record. Each block is
+// followed by 0x1A, which the next block overwrites. The header still counts the old records,
+// so a run cut here leaves the target as it was, and a new run writes the same slots.
+bool CopyRecords(TableEngine& engine, TableHandle target, const RecordLayout& to,
+                 TableHandle source, const RecordLayout& from, const std::string& targetPath,
+                 AppendResult& result, const Progress& progress) {
+  const std::int32_t perBlock = from.SlotsPerBlock();
+  std::vector<std::uint8_t> block;
+  for (std::int32_t done = 0; done < from.count;) {
+    const std::int32_t slots = std::min(perBlock, from.count - done);
+    const std::size_t bytes = static_cast<std::size_t>(slots) * from.recordLength;
+    block.resize(bytes + 1);
+    if (engine.ReadAt(source, from.SlotOffset(done), std::span(block.data(), bytes)) != bytes) {
+      journal_detail::SetIoFailure(result, targetPath,
+                                   "the records to append could not be read; nothing appended");
+      return false;
+    }
+    block[bytes] = kEndOfFile;
+    if (!engine.WriteAt(target, to.SlotOffset(std::int64_t{to.count} + done), block)) {
+      journal_detail::SetIoFailure(result, targetPath,
+                                   "writing the appended records failed; nothing appended");
+      return false;
+    }
+    done += slots;
+    if (progress) progress(done, from.count);
+  }
+  return true;
+}
+
+}  // namespace
+
+int TablesCompatible(TableEngine& engine, const std::string& targetPath, TableHandle target,
+                     const std::string& sourcePath, TableHandle source) {
+  JournalResult ignored;
+  return CheckCompatible(engine, targetPath, target, sourcePath, source, ignored) ? 1 : 0;
+}
+
+AppendResult AppendTable(TableEngine& engine, const std::string& targetPath, TableHandle target,
+                         const std::string& sourcePath, TableHandle source,
+                         const Progress& progress) {
+  AppendResult result;
+  if (IsBlank(targetPath) || IsBlank(sourcePath)) return result;
+  // The exclusive opens would refuse the second open of the same file anyway; refusing here
+  // keeps the target from being opened at all, however the two paths are spelt.
+  if (targetPath == sourcePath || engine.Files().SameFile(targetPath, sourcePath)) {
+    result.sameTable = true;
+    return result;
+  }
+  if (!CheckCompatible(engine, targetPath, target, sourcePath, source, result)) return result;
+  result.compatible = true;
+
+  ScopedTable targetTable(engine, target);
+  const TableOpenResult targetOpen = targetTable.Open(targetPath, OpenAccess::ReadWrite);
+  if (!targetOpen.ok()) {
+    journal_detail::SetOpenFailure(result, targetPath, targetOpen);
+    return result;
+  }
+  ScopedTable sourceTable(engine, source);
+  const TableOpenResult sourceOpen = sourceTable.Open(sourcePath, OpenAccess::Read);
+  if (!sourceOpen.ok()) {
+    journal_detail::SetOpenFailure(result, sourcePath, sourceOpen);
+    return result;
+  }
+  // Between the check and these opens either file could have been replaced.
+  if (!SameLayout(engine, target, source)) {
+    result.compatible = false;
+    return result;
+  }
+  const RecordLayout to = journal_detail::LayoutOf(engine, target);
+  const RecordLayout from = journal_detail::LayoutOf(engine, source);
+  if (from.count == 0) return result;
+  if (std::int64_t{to.count} + from.count > std::numeric_limits<std::int32_t>::max()) {
+    journal_detail::SetIoFailure(result, targetPath,
+                                 "the record count would exceed 2147483647; nothing appended");
+    return result;
+  }
+  if (!CopyRecords(engine, target, to, source, from, targetPath, result, progress)) return result;
+  // The cut and then the header, whose count is what makes the new records part of the table.
+  if (!engine.SetFileEnd(target)) {
+    journal_detail::SetIoFailure(result, targetPath, "the file could not be cut; nothing appended");
+    return result;
+  }
+  DbfHeader header = engine.GetStoredHeader(target);
+  header.SetRecordCount(static_cast<std::uint32_t>(to.count + from.count));
+  engine.PutStoredHeader(target, header);
+  if (!journal_detail::WriteHeader(engine, target)) {
+    journal_detail::SetIoFailure(result, targetPath,
+                                 "the header could not be written; nothing appended");
+    return result;
+  }
+  result.appended = from.count;
+  return result;
+}
+
+}  // namespace dbt

@@ -1,0 +1,43 @@
+#include "journal/duplicates.h"
+
+namespace dbt {
+namespace {
+
+void TakeFailure(JournalResult& into, const JournalResult& from) {
+  into.error = from.error;
+  into.detail = from.detail;
+}
+
+}  // namespace
+
+// Each step opens and closes the table itself. A run cut in any step is repaired by running the
+// whole deletion again: normalising makes every left-over mark live, and every record that a
+// cut compaction left behind its write position is either copied further up or an equal of an
+// earlier record, so marking and packing again remove exactly those.
+DedupeResult DeleteDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
+                              RecordBuffer& buffer, const Progress& progress) {
+  DedupeResult result;
+  const NormalizeResult normalized = NormalizeRecords(engine, tablePath, table, buffer, progress);
+  if (!normalized.ok()) {
+    TakeFailure(result, normalized);
+    return result;
+  }
+  result.before = normalized.records;
+  result.after = normalized.records;
+  const MarkResult marked = MarkDuplicates(engine, tablePath, table, progress);
+  if (!marked.ok()) {
+    TakeFailure(result, marked);
+    return result;
+  }
+  if (marked.marked == 0) return result;
+  const PackResult packed = PackMarked(engine, tablePath, table, progress);
+  if (!packed.ok()) {
+    TakeFailure(result, packed);
+    return result;
+  }
+  result.removed = packed.removed;
+  result.after = packed.remaining;
+  return result;
+}
+
+}  // namespace dbt

@@ -1,0 +1,53 @@
+#include "journal/duplicates.h"
+#include "journal/open_table.h"
+
+namespace dbt {
+namespace {
+
+bool IsErrorTail(char c) {
+  return c == '\0' || c == '\n' || c == '\r' || c == ' ';
+}
+
+void TrimErrorTail(std::string& text) {
+  std::size_t end = text.size();
+  while (end > 0 && IsErrorTail(text[end - 1])) --end;
+  text.resize(end);
+}
+
+}  // namespace
+
+NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePath,
+                                 TableHandle table, RecordBuffer& buffer,
+                                 const Progress& progress) {
+  NormalizeResult result;
+  if (!engine.Files().Exists(tablePath)) {
+    journal_detail::SetMissing(result, tablePath);
+    return result;
+  }
+  buffer.ClearValues();
+  journal_detail::ScopedTable scoped(engine, table);
+  const TableOpenResult open = scoped.Open(tablePath, OpenAccess::ReadWrite);
+  if (!open.ok()) {
+    journal_detail::SetOpenFailure(result, tablePath, open);
+    return result;
+  }
+  const std::int32_t count = engine.StoredRecordCount(table);
+  const int errorField = engine.FieldIndex(table, "ERROR");
+  // In place, record by record, the header last: a cut run leaves whole records, and since a
+  // normalised record normalises to itself, running it again gives the same file.
+  for (std::int32_t i = 1; i <= count; ++i) {
+    std::int32_t record = i;
+    engine.LoadRecord(table, record, buffer);
+    if (errorField > 0) TrimErrorTail(buffer.FieldValues[errorField]);
+    buffer.DeletionFlag = " ";
+    engine.StoreRecord(table, record, buffer);
+    journal_detail::ReportProgress(progress, i, count);
+  }
+  result.records = count;
+  if (!journal_detail::WriteHeader(engine, table)) {
+    journal_detail::SetIoFailure(result, tablePath, "the header could not be written");
+  }
+  return result;
+}
+
+}  // namespace dbt

@@ -1,0 +1,59 @@
+#include "journal/open_table.h"
+
+#include <algorithm>
+
+namespace dbt::journal_detail {
+
+ScopedTable::~ScopedTable() {
+  if (open_) engine_.CloseTable(handle_);
+}
+
+TableOpenResult ScopedTable::Open(const std::string& path, OpenAccess access) {
+  // A size of 0 passed in: the engine must not close anything on our behalf first.
+  std::int64_t fileSize = 0;
+  TableOpenResult result = engine_.OpenTable(path, handle_, access, headerBytes_, fileSize);
+  open_ = result.ok();
+  return result;
+}
+
+std::int32_t RecordLayout::SlotsPerBlock() const {
+  if (recordLength == 0) return 1;
+  const std::uint64_t slots = kBlockBytes / recordLength;
+  return static_cast<std::int32_t>(std::max<std::uint64_t>(slots, 1));
+}
+
+RecordLayout LayoutOf(const TableEngine& engine, TableHandle handle) {
+  const DbfHeader header = engine.GetStoredHeader(handle);
+  RecordLayout layout;
+  layout.headerLength = header.HeaderLength();
+  layout.recordLength = header.RecordLength();
+  layout.count = std::max<std::int32_t>(engine.StoredRecordCount(handle), 0);
+  return layout;
+}
+
+void SetOpenFailure(JournalResult& result, const std::string& path, const TableOpenResult& open) {
+  result.error = open.error == TableOpenError::None ? TableOpenError::Other : open.error;
+  result.detail = open.detail.empty() ? path : path + ": " + open.detail;
+}
+
+void SetMissing(JournalResult& result, const std::string& path) {
+  result.error = TableOpenError::Missing;
+  result.detail = path + ": no such file";
+}
+
+void SetIoFailure(JournalResult& result, const std::string& path, const std::string& what) {
+  result.error = TableOpenError::Other;
+  result.detail = path + ": " + what;
+}
+
+bool WriteHeader(TableEngine& engine, TableHandle handle) {
+  const auto bytes = engine.BuildHeaderBytes(handle);
+  return engine.WriteAt(handle, 0, bytes);
+}
+
+void ReportProgress(const Progress& progress, std::int64_t done, std::int64_t total) {
+  if (!progress) return;
+  if (done % kProgressEvery == 0 || done == total) progress(done, total);
+}
+
+}  // namespace dbt::journal_detail

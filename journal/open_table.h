@@ -1,0 +1,70 @@
+#pragma once
+// What every operation of this folder does around its work: open the table under the caller's
+// handle for exactly the length of the operation, locate the record slots from the stored
+// header, and say in the result which file failed and why.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dbf/engine.h"
+#include "journal/journal_result.h"
+
+namespace dbt::journal_detail {
+
+// Large enough that a pass over all records costs few system calls, small enough to stay
+// within the memory budget whatever the record length.
+inline constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+
+// How often a record-by-record pass reports progress.
+inline constexpr std::int32_t kProgressEvery = 4096;
+
+// Opens on demand and closes on every way out of the operation.
+class ScopedTable {
+ public:
+  ScopedTable(TableEngine& engine, TableHandle handle) : engine_(engine), handle_(handle) {}
+  ~ScopedTable();
+  ScopedTable(const ScopedTable&) = delete;
+  ScopedTable& operator=(const ScopedTable&) = delete;
+
+  TableOpenResult Open(const std::string& path, OpenAccess access);
+  const std::vector<std::uint8_t>& HeaderBytes() const { return headerBytes_; }
+
+ private:
+  TableEngine& engine_;
+  TableHandle handle_;
+  bool open_ = false;
+  std::vector<std::uint8_t> headerBytes_;
+};
+
+// Where the records of an open table lie, from its stored header; the count is the engine's,
+// which never exceeds the whole slots the file holds.
+struct RecordLayout {
+  std::uint64_t headerLength = 0;
+  std::uint64_t recordLength = 0;
+  std::int32_t count = 0;
+
+  // Slot 0 holds record 1.
+  std::uint64_t SlotOffset(std::int64_t slot) const {
+    return headerLength + static_cast<std::uint64_t>(slot) * recordLength;
+  }
+  // Whole slots that fit into one block read, at least one.
+  std::int32_t SlotsPerBlock() const;
+};
+
+RecordLayout LayoutOf(const TableEngine& engine, TableHandle handle);
+
+// The open failed: the result carries the engine's reason and names the file.
+void SetOpenFailure(JournalResult& result, const std::string& path, const TableOpenResult& open);
+// The directory lookup found nothing: nothing was opened.
+void SetMissing(JournalResult& result, const std::string& path);
+// A read or write inside the operation failed; what was written before stays consistent.
+void SetIoFailure(JournalResult& result, const std::string& path, const std::string& what);
+
+// Today's header at offset 0: the last write of every operation that changed the table.
+bool WriteHeader(TableEngine& engine, TableHandle handle);
+
+// Calls progress (when set) every kProgressEvery records and at the end.
+void ReportProgress(const Progress& progress, std::int64_t done, std::int64_t total);
+
+}  // namespace dbt::journal_detail

@@ -1,0 +1,92 @@
+// The fast marking and packing against the literal ones, byte for byte, on many tables.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "journal/duplicates.h"
+#include "tests/journal/journal_fixture.h"
+#include "tests/journal/reference_dedupe.h"
+
+namespace dbt::test {
+namespace {
+
+struct Shape {
+  int records;
+  int distinct;  // records are drawn from this many contents
+  bool endMarker;
+  bool lastIsDuplicate;
+};
+
+DbfBuilder RandomTable(std::mt19937& random, const Shape& shape) {
+  const char flags[] = {' ', ' ', ' ', '*', ':'};
+  DbfBuilder table = JournalLayout();
+  std::vector<std::vector<std::string>> rows;
+  for (int i = 0; i < shape.records; ++i) {
+    const int content = static_cast<int>(random() % static_cast<unsigned>(shape.distinct));
+    std::vector<std::string> row =
+        JournalRow("2026" + std::to_string(1000 + content % 7), "C:\\F\\" + std::to_string(content),
+                   std::to_string(content % 3), content % 2 ? "x\r\n" : "x");
+    if (shape.lastIsDuplicate && i == shape.records - 1 && !rows.empty()) row = rows.front();
+    rows.push_back(row);
+    table.Record(row, flags[random() % 5]);
+  }
+  return table.EndMarker(shape.endMarker);
+}
+
+TEST(DedupeAgainstReference, SameBytesOnManyTables) {
+  TempDir dir;
+  const std::string fast = dir.File("fast.dbf");
+  const std::string literal = dir.File("literal.dbf");
+  std::mt19937 random(20261207);
+  std::vector<Shape> shapes = {
+      {0, 1, true, false},   {1, 1, true, false},      {1, 1, false, false}, {40, 1, true, false},
+      {40, 40, true, false}, {30, 1000, false, false}, {25, 5, false, true}, {60, 10, true, true}};
+  for (int i = 0; i < 60; ++i) {
+    shapes.push_back({1 + static_cast<int>(random() % 80), 1 + static_cast<int>(random() % 30),
+                      random() % 2 == 0, random() % 3 == 0});
+  }
+  for (const Shape& shape : shapes) {
+    const DbfBuilder table = RandomTable(random, shape);
+    table.WriteTo(fast);
+    table.WriteTo(literal);
+    TableEngine fastEngine(PlatformFileSystem(), FixedDate);
+    TableEngine literalEngine(PlatformFileSystem(), FixedDate);
+    const MarkResult marked = MarkDuplicates(fastEngine, fast, 4);
+    ASSERT_TRUE(marked.ok()) << marked.detail;
+    EXPECT_EQ(marked.marked, ReferenceMarkDuplicates(literalEngine, literal, 4));
+    EXPECT_EQ(ReadFileBytes(fast), ReadFileBytes(literal)) << "after marking " << shape.records;
+    const PackResult packed = PackMarked(fastEngine, fast, 4);
+    EXPECT_TRUE(packed.ran);
+    EXPECT_EQ(ReferencePackMarked(literalEngine, literal, 4), 1);
+    ASSERT_EQ(ReadFileBytes(fast), ReadFileBytes(literal))
+        << "after packing " << shape.records << " records of " << shape.distinct;
+  }
+}
+
+TEST(DedupeAgainstReference, WholeDeletionMatchesNormaliseThenLiteralSteps) {
+  TempDir dir;
+  const std::string fast = dir.File("fast.dbf");
+  const std::string literal = dir.File("literal.dbf");
+  std::mt19937 random(7);
+  for (int round = 0; round < 20; ++round) {
+    const DbfBuilder table = RandomTable(random, {50, 8, round % 2 == 0, round % 3 == 0});
+    table.WriteTo(fast);
+    table.WriteTo(literal);
+    TableEngine fastEngine(PlatformFileSystem(), FixedDate);
+    RecordBuffer fastBuffer;
+    const DedupeResult result = DeleteDuplicates(fastEngine, fast, 2, fastBuffer);
+    ASSERT_TRUE(result.ok()) << result.detail;
+    TableEngine literalEngine(PlatformFileSystem(), FixedDate);
+    RecordBuffer literalBuffer;
+    ASSERT_TRUE(NormalizeRecords(literalEngine, literal, 2, literalBuffer).ok());
+    if (ReferenceMarkDuplicates(literalEngine, literal, 2) > 0) {
+      ReferencePackMarked(literalEngine, literal, 2);
+    }
+    ASSERT_EQ(ReadFileBytes(fast), ReadFileBytes(literal)) << "round " << round;
+  }
+}
+
+}  // namespace
+}  // namespace dbt::test

@@ -1,0 +1,97 @@
+#include "journal/duplicates.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/journal/journal_fixture.h"
+
+namespace dbt::test {
+namespace {
+
+class DuplicatesTest : public ::testing::Test {
+ protected:
+  void Write(const DbfBuilder& builder) {
+    builder.WriteTo(path_);
+    before_ = ReadFileBytes(path_);
+  }
+  DedupeResult Run() { return DeleteDuplicates(engine_, path_, 3, buffer_); }
+
+  TempDir dir_;
+  std::string path_ = dir_.File("journal.dbf");
+  std::vector<std::uint8_t> before_;
+  TableEngine engine_{PlatformFileSystem(), FixedDate};
+  RecordBuffer buffer_;
+};
+
+std::vector<std::string> Row(int i) {
+  return JournalRow("20260101", "C:\\Fax\\" + std::to_string(i) + ".pdf", std::to_string(i), "");
+}
+
+TEST_F(DuplicatesTest, LaterEqualsAreRemovedAndTheOthersKeepTheirOrder) {
+  DbfBuilder table = JournalLayout();
+  for (int i = 1; i <= 11; ++i) table.Record(i == 2 || i == 5 || i == 9 ? Row(2) : Row(i));
+  Write(table);
+  const DedupeResult result = Run();
+  ASSERT_TRUE(result.ok()) << result.detail;
+  EXPECT_EQ(result.before, 11);
+  EXPECT_EQ(result.removed, 2);
+  EXPECT_EQ(result.after, 9);
+  const std::vector<std::uint8_t> after = ReadFileBytes(path_);
+  ASSERT_EQ(after.size(), kJournalHeader + 9 * kJournalRecord + 1);
+  EXPECT_EQ(HeaderCount(after), 9u);
+  EXPECT_EQ(after.back(), 0x1A);
+  const std::size_t kept[] = {1, 2, 3, 4, 6, 7, 8, 10, 11};
+  for (std::size_t k = 0; k < 9; ++k)
+    EXPECT_EQ(RecordBytes(after, k + 1), RecordBytes(before_, kept[k]));
+}
+
+TEST_F(DuplicatesTest, FlagsAndTrailingLineBreaksOfErrorDoNotMakeRecordsDifferent) {
+  DbfBuilder table = JournalLayout();
+  table.Record(JournalRow("20260101", "C:\\a.pdf", "1", "Busy"), '*')
+      .Record(JournalRow("20260101", "C:\\a.pdf", "1", "Busy\r\n"))
+      .Record(JournalRow("20260101", "C:\\A.pdf", "1", "Busy"), ':')
+      .EndMarker(false);
+  Write(table);
+  const DedupeResult result = Run();
+  EXPECT_EQ(result.removed, 1);
+  const std::vector<std::uint8_t> after = ReadFileBytes(path_);
+  ASSERT_EQ(after.size(), kJournalHeader + 2 * kJournalRecord + 1);
+  std::string first = RecordBytes(before_, 1);
+  first[0] = ' ';
+  EXPECT_EQ(RecordBytes(after, 1), first);
+  std::string third = RecordBytes(before_, 3);
+  third[0] = ' ';
+  EXPECT_EQ(RecordBytes(after, 2), third);
+  EXPECT_EQ(after.back(), 0x1A);
+}
+
+TEST_F(DuplicatesTest, NoDuplicatesMeansEveryRecordLiveAndNothingRemoved) {
+  DbfBuilder table = JournalLayout();
+  table.Record(Row(1), '*').Record(Row(2)).EndMarker(false);
+  Write(table);
+  const DedupeResult result = Run();
+  EXPECT_EQ(result.removed, 0);
+  EXPECT_EQ(result.after, 2);
+  std::vector<std::uint8_t> expected = before_;
+  expected[1] = 126;
+  expected[2] = 12;
+  expected[3] = 7;
+  expected[kJournalHeader] = ' ';
+  EXPECT_EQ(ReadFileBytes(path_), expected);
+}
+
+TEST_F(DuplicatesTest, MissingFileIsASilentNoOpAndPackRefusesWithoutPathOrHandle) {
+  EXPECT_EQ(Run().error, TableOpenError::Missing);
+  EXPECT_EQ(MarkDuplicates(engine_, path_, 3).marked, 0);
+  EXPECT_FALSE(PackMarked(engine_, path_, 3).ran);
+  EXPECT_FALSE(engine_.Files().Exists(path_));
+
+  DbfBuilder table = JournalLayout();
+  table.Record(Row(1), ':');
+  Write(table);
+  EXPECT_FALSE(PackMarked(engine_, "  ", 3).ran);
+  EXPECT_FALSE(PackMarked(engine_, path_, 0).ran);
+  EXPECT_EQ(ReadFileBytes(path_), before_);
+}
+
+}  // namespace
+}  // namespace dbt::test
