@@ -1,3 +1,4 @@
+#include "dbf/format.h"
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
 
@@ -39,7 +40,7 @@ NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePa
     std::int32_t record = i;
     engine.LoadRecord(table, record, buffer);
     if (errorField > 0) TrimErrorTail(buffer.FieldValues[errorField]);
-    buffer.DeletionFlag = " ";
+    buffer.DeletionFlag.assign(1, static_cast<char>(kLiveFlag));
     engine.StoreRecord(table, record, buffer);
     journal_detail::ReportProgress(progress, i, count);
   }

@@ -1,5 +1,6 @@
 #include "journal/path_change.h"
 
+#include "dbf/format.h"
 #include "journal/open_table.h"
 #include "util/text.h"
 
@@ -53,7 +54,7 @@ PathStoreResult StoreCurrentPath(TableEngine& engine, const std::string& tablePa
   // The record is read again inside this open, so that whatever it holds now, every field but
   // DATEI keeps its stored bytes; the buffer of the display may be older than the file.
   engine.LoadRecord(table, currentRecord, buffer);
-  buffer.DeletionFlag = " ";
+  buffer.DeletionFlag.assign(1, static_cast<char>(kLiveFlag));
   buffer.FieldValues[pathField] = newPath;
   engine.StoreRecord(table, currentRecord, buffer);
   if (!journal_detail::WriteHeader(engine, table)) {
@@ -99,7 +100,7 @@ PathChangeResult ChangeAllPaths(TableEngine& engine, const std::string& tablePat
       result.tooLong.push_back(record);
     } else {
       buffer.FieldValues[pathField] = std::move(newPath);
-      buffer.DeletionFlag = " ";
+      buffer.DeletionFlag.assign(1, static_cast<char>(kLiveFlag));
       engine.StoreRecord(table, record, buffer);
       ++result.changed;
     }
