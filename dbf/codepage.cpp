@@ -1,0 +1,49 @@
+#include "dbf/codepage.h"
+
+#include <algorithm>
+
+#include "dbf/codepage_tables.h"
+
+namespace dbt {
+namespace {
+
+CodePagePair g_activePair = CodePagePair::Oem850Ansi1252;
+
+// Like the platform's in-place conversion, stops at the first zero byte and leaves the rest.
+std::string& ConvertUpToZero(std::string& text, const ByteTable& table) {
+  const auto end = std::find(text.begin(), text.end(), '\0');
+  std::transform(text.begin(), end, text.begin(), [&table](char c) {
+    return static_cast<char>(table[static_cast<unsigned char>(c)]);
+  });
+  return text;
+}
+
+}  // namespace
+
+const ByteTable& OemToAnsiTable(CodePagePair pair) {
+  if (pair == CodePagePair::Oem437Ansi1252) return codepage_tables::kOem437ToAnsi1252;
+  return codepage_tables::kOem850ToAnsi1252;
+}
+
+const ByteTable& AnsiToOemTable(CodePagePair pair) {
+  if (pair == CodePagePair::Oem437Ansi1252) return codepage_tables::kAnsi1252ToOem437;
+  return codepage_tables::kAnsi1252ToOem850;
+}
+
+CodePagePair ActiveCodePages() {
+  return g_activePair;
+}
+
+void SetActiveCodePages(CodePagePair pair) {
+  g_activePair = pair;
+}
+
+std::string& OemToAnsi(std::string& text) {
+  return ConvertUpToZero(text, OemToAnsiTable(g_activePair));
+}
+
+std::string& AnsiToOem(std::string& text) {
+  return ConvertUpToZero(text, AnsiToOemTable(g_activePair));
+}
+
+}  // namespace dbt

@@ -1,0 +1,11 @@
+#include "dbf/codepage.h"
+
+namespace dbt {
+
+// Without configured OEM and ANSI code pages, the pair of a German Windows desktop, where the
+// journal tables come from.
+CodePagePair PlatformCodePages() {
+  return CodePagePair::Oem850Ansi1252;
+}
+
+}  // namespace dbt
