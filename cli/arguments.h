@@ -1,0 +1,33 @@
+#pragma once
+// The command line of dbasetool-cli, checked before any table is touched.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dbt::cli {
+
+enum class CommandKind { Help, Info, Show, Relocate, Append, Dedupe };
+
+struct Options {
+  CommandKind kind = CommandKind::Help;
+  std::string table;         // the host's own path
+  std::string source;        // append: the host's own path
+  std::int32_t record = 0;   // show, relocate --record; 0 when not given
+  std::string targetFolder;  // relocate --to, code page 1252, ending in one "\"
+  bool renameToSff = false;  // relocate --sff
+  bool dryRun = false;       // relocate --dry-run
+};
+
+struct ParsedArguments {
+  Options options;
+  std::string error;  // a usage error, for one line on stderr
+  bool ok() const { return error.empty(); }
+};
+
+// args without the program name, in the terminal's encoding.
+ParsedArguments ParseArguments(const std::vector<std::string>& args);
+
+std::string UsageText();
+
+}  // namespace dbt::cli

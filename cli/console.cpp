@@ -1,0 +1,65 @@
+#include "cli/console.h"
+
+#include <cstdio>
+
+#include "cli/exit_codes.h"
+#include "cli/terminal.h"
+
+namespace dbt::cli {
+
+std::string T(std::string_view ansi) {
+  return AnsiToTerminal(ansi);
+}
+
+void Say(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+void Warn(const std::string& file, const std::string& reason) {
+  std::fflush(stdout);
+  const std::string line = "dbasetool-cli: " + file + ": " + reason + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+int Refuse(const std::string& file, const std::string& reason) {
+  Warn(file, reason);
+  return kExitRefused;
+}
+
+std::string OpenFailureText(TableOpenError error, const std::string& detail) {
+  std::string text;
+  switch (error) {
+    case TableOpenError::None:
+      text = "could not be opened";
+      break;
+    case TableOpenError::Missing:
+      text = "no such file";
+      break;
+    case TableOpenError::Locked:
+      text = "locked by another program (close the fax application and try again)";
+      break;
+    case TableOpenError::NoAccess:
+      text = "access denied";
+      break;
+    case TableOpenError::NotAFile:
+      text = "not a file";
+      break;
+    case TableOpenError::NotDbase:
+      text = "not a dBase table";
+      break;
+    case TableOpenError::Damaged:
+      text = "damaged dBase table";
+      break;
+    case TableOpenError::Other:
+      text = "could not be opened";
+      break;
+  }
+  // For the plain cases the engine's detail only repeats the reason; a damaged header needs it.
+  const bool informative = error == TableOpenError::Damaged || error == TableOpenError::NotDbase ||
+                           error == TableOpenError::Other;
+  if (informative && !detail.empty()) text += " (" + detail + ")";
+  return text;
+}
+
+}  // namespace dbt::cli

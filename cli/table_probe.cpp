@@ -1,0 +1,55 @@
+#include "cli/table_probe.h"
+
+#include "cli/console.h"
+#include "cli/exit_codes.h"
+#include "util/text.h"
+
+namespace dbt::cli {
+namespace {
+
+TableSummary Summarize(TableEngine& engine, TableHandle handle) {
+  TableSummary s;
+  s.header = engine.GetStoredHeader(handle);
+  s.records = engine.StoredRecordCount(handle);
+  const int count = engine.FieldCount(handle);
+  for (int k = 1; k <= count; ++k) {
+    const DbfField d = engine.FieldDescriptor(handle, k);
+    s.fields.push_back(FieldInfo{engine.FieldName(handle, k), d.Type(), d.Length(), d.Decimals()});
+  }
+  s.pathField = engine.FieldIndex(handle, "DATEI");
+  if (s.fields.empty()) {
+    s.notJournal = "it has no fields";
+  } else if (UpperAnsi(s.fields[0].name) != "DATUM") {
+    s.notJournal = "its first field is " + T(s.fields[0].name) + ", not DATUM";
+  } else if (s.pathField == 0) {
+    s.notJournal = "it has no field DATEI";
+  } else {
+    s.journal = true;
+  }
+  return s;
+}
+
+}  // namespace
+
+ProbeResult ProbeTable(TableEngine& engine, const std::string& path, TableHandle handle,
+                       const std::function<void(TableEngine&, TableHandle)>& whileOpen) {
+  ProbeResult result;
+  std::vector<std::uint8_t> headerBytes;
+  std::int64_t fileSize = 0;
+  result.open = engine.OpenTable(path, handle, OpenAccess::Read, headerBytes, fileSize);
+  if (!result.open.ok()) return result;
+  result.summary = Summarize(engine, handle);
+  if (whileOpen) whileOpen(engine, handle);
+  engine.CloseTable(handle);
+  return result;
+}
+
+int RequireJournal(TableEngine& engine, const std::string& path, TableSummary& summary) {
+  const ProbeResult probe = ProbeTable(engine, path, kTargetHandle);
+  if (!probe.ok()) return Refuse(path, OpenFailureText(probe.open.error, probe.open.detail));
+  if (!probe.summary.journal) return Refuse(path, "not a journal: " + probe.summary.notJournal);
+  summary = probe.summary;
+  return kExitOk;
+}
+
+}  // namespace dbt::cli

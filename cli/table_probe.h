@@ -1,0 +1,47 @@
+#pragma once
+// A look at a table through a read-only open: what info reports and what the writing commands
+// check before they change anything.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "dbf/engine.h"
+
+namespace dbt::cli {
+
+inline constexpr TableHandle kTargetHandle = 1;
+inline constexpr TableHandle kSourceHandle = 2;
+
+struct FieldInfo {
+  std::string name;  // ANSI, as FieldName gives it
+  char type = 'C';
+  int length = 0;
+  int decimals = 0;
+};
+
+struct TableSummary {
+  DbfHeader header;
+  std::int32_t records = 0;
+  std::vector<FieldInfo> fields;
+  int pathField = 0;       // the field DATEI, 0 when there is none
+  bool journal = false;    // first field DATUM and a field DATEI, as the window accepts it
+  std::string notJournal;  // why not, when journal is false
+};
+
+struct ProbeResult {
+  TableOpenResult open;
+  TableSummary summary;
+  bool ok() const { return open.ok(); }
+};
+
+// Opens path read-only under handle, runs whileOpen (if given) on the open table, closes it.
+ProbeResult ProbeTable(TableEngine& engine, const std::string& path, TableHandle handle,
+                       const std::function<void(TableEngine&, TableHandle)>& whileOpen = {});
+
+// For the writing commands: probe, refuse (one line, returns kExitRefused) when the table
+// cannot be opened or is no journal; 0 when it may be worked on.
+int RequireJournal(TableEngine& engine, const std::string& path, TableSummary& summary);
+
+}  // namespace dbt::cli
