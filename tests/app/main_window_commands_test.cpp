@@ -32,7 +32,9 @@ void ExpectGatedCommandsDoNothing(FakeWindow& window, ScriptedDialogs& dialogs,
     EXPECT_EQ(dialogs.folderCalls, 0) << control;
     EXPECT_EQ(controller.State().CurrentRecord, before.CurrentRecord) << control;
     EXPECT_EQ(controller.State().TargetFolder, before.TargetFolder) << control;
-    if (!table.empty()) EXPECT_EQ(ReadFileBytes(table), bytes) << control;
+    if (!table.empty()) {
+      EXPECT_EQ(ReadFileBytes(table), bytes) << control;
+    }
     dialogs.folders.clear();
     dialogs.files.clear();
   }
