@@ -125,9 +125,8 @@ void MainWindowController::DisplayRecord() {
   view_.SetText(kStoredPathBox, stored);
 
   if (state_.RecordCount > 0) {
-    std::string proposed = view_.GetText(kStoredPathBox);
-    if (state_.RenameToSff == 1) proposed = ReplaceExtension(proposed, state_.NewExtension);
-    view_.SetText(kNewPathBox, state_.TargetFolder + FileNameOf(proposed));
+    // The same rule as the change itself, so that what is proposed is what gets stored.
+    view_.SetText(kNewPathBox, BuildNewPath(view_.GetText(kStoredPathBox), CurrentPathRule()));
   }
 
   view_.SetText(kRecordCountBox, std::to_string(state_.RecordCount));

@@ -12,12 +12,6 @@ using journal_detail::ScopedTable;
 // Only the file name's own extension is replaced: a dot in a folder name is no extension, and a
 // name without one (the empty name of an empty DATEI included) keeps its name rather than
 // becoming ".sff" or a bare "sff".
-std::string RenamedFileName(const std::string& name, const std::string& newExtension) {
-  const std::size_t dot = name.rfind('.');
-  if (dot == std::string::npos) return name;
-  return name.substr(0, dot + 1) + newExtension;
-}
-
 bool FitsField(const std::string& value, int fieldLength) {
   return value.size() <= static_cast<std::size_t>(fieldLength);
 }
@@ -26,7 +20,7 @@ bool FitsField(const std::string& value, int fieldLength) {
 
 std::string BuildNewPath(std::string_view source, const PathRule& rule) {
   std::string name = FileNameOf(source);
-  if (rule.renameToSff) name = RenamedFileName(name, rule.newExtension);
+  if (rule.renameToSff) name = ReplaceExtension(name, rule.newExtension);
   return TrimTrailingNulBlank(rule.targetFolder + name);
 }
 

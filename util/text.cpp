@@ -53,14 +53,15 @@ std::string FileNameOf(std::string_view path) {
 }
 
 std::string ReplaceExtension(std::string_view path, std::string_view newExtension) {
-  // A dot in a folder name is no extension: D:\my.dir\doc must not become D:\my.sff, which
-  // would name a different file. A file name without a dot gets the extension appended.
+  // Only a dot in the file-name part is an extension: D:\my.dir\doc must not become D:\my.sff,
+  // which names a different file. A name without one, and an empty name, stay as they are, so
+  // the proposed path and the stored change agree whatever order they take the steps in.
   const std::size_t dot = path.rfind('.');
   const std::size_t folderEnd = path.find_last_of(kFolderEnds);
   const bool nameHasDot =
       dot != std::string_view::npos && (folderEnd == std::string_view::npos || dot > folderEnd);
-  std::string result(nameHasDot ? path.substr(0, dot + 1) : path);
-  if (!nameHasDot) result += '.';
+  if (!nameHasDot) return std::string(path);
+  std::string result(path.substr(0, dot + 1));
   result += newExtension;
   return result;
 }

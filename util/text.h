@@ -14,8 +14,8 @@ std::string UpperAnsi(std::string_view text);
 std::string FolderOf(std::string_view path);
 // The path after its last ":" or "\"; the whole path when it has neither.
 std::string FileNameOf(std::string_view path);
-// The path up to and including the last "." of its file name followed by newExtension; a file
-// name without "." gets "." and newExtension appended (a dot in a folder name does not count).
+// The path up to and including the last "." of its file name followed by newExtension; a path
+// whose file name has no "." is returned as it is (a dot in a folder name does not count).
 std::string ReplaceExtension(std::string_view path, std::string_view newExtension);
 // "D:\" for a path that starts with a letter and ":" (after trimming NUL and blanks), else "".
 std::string DriveRoot(std::string_view path);

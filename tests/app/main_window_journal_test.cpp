@@ -76,6 +76,20 @@ TEST_F(JournalCommandTest, ChangePathStoresTheShownRecordOnlyAndMakesItLive) {
   EXPECT_EQ(std::filesystem::file_size(table), JournalSize(2));
 }
 
+TEST_F(JournalCommandTest, ProposedPathIsWhatTheChangeStoresForNamesWithoutExtension) {
+  Load(Journal({"C:\\Alt.Fax\\0001", "C:\\Fax\\0002.PDF"}));
+  PickFolder("E:\\Neu");
+  window.ToggleCheck(kRenameCheckBox);
+  // A dot in a folder name is no extension, and a name without one keeps its name.
+  EXPECT_EQ(window.texts[kNewPathBox], "E:\\Neu\\0001");
+
+  Click(kChangePathButton);
+
+  EXPECT_EQ(RecordBytes(table, 1), Stored("E:\\Neu\\0001"));
+  EXPECT_EQ(window.texts[kStoredPathBox], "E:\\Neu\\0001");
+  EXPECT_EQ(window.texts[kNewPathBox], "E:\\Neu\\0001");
+}
+
 TEST_F(JournalCommandTest, ChangePathRefusesAPathLongerThanTheField) {
   Load(Journal({"C:\\Fax\\0001.PDF", "C:\\Fax\\0002.PDF"}));
   const auto before = ReadFileBytes(table);

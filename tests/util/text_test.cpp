@@ -53,10 +53,10 @@ TEST(ReplaceExtension, ReplacesTheLastExtensionWhateverItsCase) {
 }
 
 TEST(ReplaceExtension, FileNameWithoutDotKeepsItsNameAndFolder) {
-  EXPECT_EQ(ReplaceExtension("D:\\my.dir\\doc", "sff"), "D:\\my.dir\\doc.sff");
-  EXPECT_EQ(ReplaceExtension("doc", "sff"), "doc.sff");
-  EXPECT_EQ(ReplaceExtension("D:\\Fax\\", "sff"), "D:\\Fax\\.sff");
-  EXPECT_EQ(ReplaceExtension("", "sff"), ".sff");
+  EXPECT_EQ(ReplaceExtension("D:\\my.dir\\doc", "sff"), "D:\\my.dir\\doc");
+  EXPECT_EQ(ReplaceExtension("doc", "sff"), "doc");
+  EXPECT_EQ(ReplaceExtension("D:\\Fax\\", "sff"), "D:\\Fax\\");
+  EXPECT_EQ(ReplaceExtension("", "sff"), "");
 }
 
 TEST(DriveRoot, GivesTheUpperCaseRootOfALetterAndColon) {
