@@ -4,7 +4,8 @@
 set -u
 export WINEDEBUG=-all
 export WINEPREFIX="${DBT_WINEPREFIX:-/tmp/dbasetool-wine-$(id -u)}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# No Gecko or Mono downloads, and no crash debugger that would wait on a crashed test.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}"
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=wine
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then

@@ -22,7 +22,13 @@ class RecordAccess : public testing::Test {
   std::vector<std::uint8_t> headerBytes;
   std::int64_t fileSize = 0;
 
+  // The bytes the table was opened with. The file itself cannot be read while the engine holds
+  // it: the Windows open is exclusive for reading too.
+  std::vector<std::uint8_t> opened;
+
   void OpenTable(const DbfBuilder& table, OpenAccess access = OpenAccess::ReadWrite) {
+    engine.CloseTable(1);
+    opened = table.Bytes();
     table.WriteTo(path);
     const TableOpenResult result = engine.OpenTable(path, 1, access, headerBytes, fileSize);
     ASSERT_TRUE(result.ok()) << result.detail;
@@ -71,7 +77,7 @@ TEST_F(RecordAccess, ATableWithoutRecordsIsNeitherReadNorWrittenAndKeepsTheNumbe
   DbfBuilder table;
   table.Field("DATEI", 'C', 20);
   OpenTable(table);
-  const std::vector<std::uint8_t> before = ReadFileBytes(path);
+  const std::vector<std::uint8_t> before = opened;
   buffer.DeletionFlag = "x";
   buffer.FieldValues[1] = "unchanged";
   std::int32_t record = 5;
@@ -110,7 +116,7 @@ TEST_F(RecordAccess, RecordPositionFollowsHeaderAndRecordLength) {
 
 TEST_F(RecordAccess, StoresFlagAndFieldsAtTheirExactBytesOnly) {
   OpenTable(JournalTable());
-  const std::vector<std::uint8_t> before = ReadFileBytes(path);
+  const std::vector<std::uint8_t> before = opened;
   Load(2);
   buffer.FieldValues[2] = "D:\\NEU\\B.SFF";
   buffer.FieldValues[1] = "24.12.2026";
@@ -141,7 +147,7 @@ TEST_F(RecordAccess, AFlagOtherThanOneCharacterIsStoredAsABlank) {
 
 TEST_F(RecordAccess, CutsATextWiderThanItsFieldAndNeverTouchesTheNeighbour) {
   OpenTable(JournalTable());
-  const std::vector<std::uint8_t> before = ReadFileBytes(path);
+  const std::vector<std::uint8_t> before = opened;
   Load(2);
   buffer.FieldValues[2] = "D:\\A VERY LONG FOLDER NAME\\B.SFF";
   buffer.FieldValues[3] = "1234567";
@@ -162,7 +168,7 @@ TEST_F(RecordAccess, CutsATextWiderThanItsFieldAndNeverTouchesTheNeighbour) {
 
 TEST_F(RecordAccess, StoringARecordNumberOutOfRangeOverwritesTheNearestEnd) {
   OpenTable(JournalTable());
-  const std::vector<std::uint8_t> before = ReadFileBytes(path);
+  const std::vector<std::uint8_t> before = opened;
   Load(3);
   buffer.FieldValues[3] = "   99";
   EXPECT_EQ(Store(40), 3);
@@ -235,7 +241,7 @@ TEST_F(RecordAccess, ConvertsFlagAndTextsBetweenOemAndAnsi) {
 
 TEST_F(RecordAccess, NeverWritesPastTheRecordsTheFileHolds) {
   OpenTable(JournalTable().EndMarker(false));
-  const std::vector<std::uint8_t> before = ReadFileBytes(path);
+  const std::vector<std::uint8_t> before = opened;
   // A header that claims more records than the file has (as a caller could put it).
   DbfHeader header = engine.GetStoredHeader(1);
   header.SetRecordCount(10);
@@ -248,7 +254,7 @@ TEST_F(RecordAccess, NeverWritesPastTheRecordsTheFileHolds) {
 
 TEST_F(RecordAccess, AReadOnlyTableIsNotChangedByStore) {
   OpenTable(JournalTable(), OpenAccess::Read);
-  const std::vector<std::uint8_t> before = ReadFileBytes(path);
+  const std::vector<std::uint8_t> before = opened;
   Load(1);
   buffer.FieldValues[2] = "X";
   Store(1);
@@ -282,7 +288,7 @@ TEST_F(RecordAccess, BuildHeaderBytesStampsTodayAndKeepsEveryOtherByte) {
 
 TEST_F(RecordAccess, SetFileEndCutsAfterTheLastWriteOnly) {
   OpenTable(JournalTable());
-  const std::vector<std::uint8_t> before = ReadFileBytes(path);
+  const std::vector<std::uint8_t> before = opened;
   EXPECT_FALSE(engine.SetFileEnd(1));  // nothing written yet: nothing to cut at
   ASSERT_TRUE(engine.WriteAt(1, kFirst + kLength, std::vector<std::uint8_t>{0x1A}));
   EXPECT_TRUE(engine.SetFileEnd(1));
@@ -293,7 +299,7 @@ TEST_F(RecordAccess, SetFileEndCutsAfterTheLastWriteOnly) {
 
 TEST_F(RecordAccess, ReadAtStopsAtTheFileEnd) {
   OpenTable(JournalTable());
-  const std::vector<std::uint8_t> before = ReadFileBytes(path);
+  const std::vector<std::uint8_t> before = opened;
   EXPECT_EQ(engine.ReadAt(1, before.size() - 2, 10), Slice(before, before.size() - 2, 2));
   EXPECT_TRUE(engine.ReadAt(1, 1ull << 40, 10).empty());
   EXPECT_TRUE(engine.ReadAt(2, 0, 10).empty());
