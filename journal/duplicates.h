@@ -41,8 +41,7 @@ struct DedupeResult : JournalResult {
   std::int32_t after = 0;
 };
 // NormalizeRecords, MarkDuplicates, and PackMarked when anything was marked.
-DedupeResult DeleteDuplicates(TableEngine& engine, const std::string& tablePath,
-                              TableHandle table, RecordBuffer& buffer,
-                              const Progress& progress = {});
+DedupeResult DeleteDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
+                              RecordBuffer& buffer, const Progress& progress = {});
 
 }  // namespace dbt

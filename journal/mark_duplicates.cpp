@@ -86,16 +86,8 @@ class RunConfirmer {
 MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
                           const Progress& progress) {
   MarkResult result;
-  if (!engine.Files().Exists(tablePath)) {
-    journal_detail::SetMissing(result, tablePath);
-    return result;
-  }
   journal_detail::ScopedTable scoped(engine, table);
-  const TableOpenResult open = scoped.Open(tablePath, OpenAccess::ReadWrite);
-  if (!open.ok()) {
-    journal_detail::SetOpenFailure(result, tablePath, open);
-    return result;
-  }
+  if (!scoped.OpenExisting(tablePath, OpenAccess::ReadWrite, result)) return result;
   const RecordLayout layout = journal_detail::LayoutOf(engine, table);
   if (layout.count < 2 || layout.recordLength == 0) return result;
 

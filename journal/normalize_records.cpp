@@ -21,17 +21,9 @@ NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePa
                                  TableHandle table, RecordBuffer& buffer,
                                  const Progress& progress) {
   NormalizeResult result;
-  if (!engine.Files().Exists(tablePath)) {
-    journal_detail::SetMissing(result, tablePath);
-    return result;
-  }
-  buffer.ClearValues();
   journal_detail::ScopedTable scoped(engine, table);
-  const TableOpenResult open = scoped.Open(tablePath, OpenAccess::ReadWrite);
-  if (!open.ok()) {
-    journal_detail::SetOpenFailure(result, tablePath, open);
-    return result;
-  }
+  if (!scoped.OpenExisting(tablePath, OpenAccess::ReadWrite, result)) return result;
+  buffer.ClearValues();
   const std::int32_t count = engine.StoredRecordCount(table);
   const int errorField = engine.FieldIndex(table, "ERROR");
   // In place, record by record, the header last: a cut run leaves whole records, and since a

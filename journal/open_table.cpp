@@ -16,6 +16,16 @@ TableOpenResult ScopedTable::Open(const std::string& path, OpenAccess access) {
   return result;
 }
 
+bool ScopedTable::OpenExisting(const std::string& path, OpenAccess access, JournalResult& result) {
+  if (!engine_.Files().Exists(path)) {
+    SetMissing(result, path);
+    return false;
+  }
+  const TableOpenResult open = Open(path, access);
+  if (!open.ok()) SetOpenFailure(result, path, open);
+  return open.ok();
+}
+
 std::int32_t RecordLayout::SlotsPerBlock() const {
   if (recordLength == 0) return 1;
   const std::uint64_t slots = kBlockBytes / recordLength;

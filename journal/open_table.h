@@ -28,6 +28,8 @@ class ScopedTable {
   ScopedTable& operator=(const ScopedTable&) = delete;
 
   TableOpenResult Open(const std::string& path, OpenAccess access);
+  // The directory lookup, then the open; on either failure the result says which and why.
+  bool OpenExisting(const std::string& path, OpenAccess access, JournalResult& result);
   const std::vector<std::uint8_t>& HeaderBytes() const { return headerBytes_; }
 
  private:

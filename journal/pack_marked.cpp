@@ -70,16 +70,8 @@ PackResult PackMarked(TableEngine& engine, const std::string& tablePath, TableHa
                       const Progress& progress) {
   PackResult result;
   if (TrimNulBlank(tablePath).empty() || table == 0) return result;
-  if (!engine.Files().Exists(tablePath)) {
-    journal_detail::SetMissing(result, tablePath);
-    return result;
-  }
   journal_detail::ScopedTable scoped(engine, table);
-  const TableOpenResult open = scoped.Open(tablePath, OpenAccess::ReadWrite);
-  if (!open.ok()) {
-    journal_detail::SetOpenFailure(result, tablePath, open);
-    return result;
-  }
+  if (!scoped.OpenExisting(tablePath, OpenAccess::ReadWrite, result)) return result;
   const RecordLayout layout = journal_detail::LayoutOf(engine, table);
   if (layout.recordLength == 0) {
     result.error = TableOpenError::Damaged;

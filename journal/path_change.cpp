@@ -28,16 +28,8 @@ PathStoreResult StoreCurrentPath(TableEngine& engine, const std::string& tablePa
                                  TableHandle table, std::int32_t& currentRecord, int pathField,
                                  const std::string& newPath, RecordBuffer& buffer) {
   PathStoreResult result;
-  if (!engine.Files().Exists(tablePath)) {
-    journal_detail::SetMissing(result, tablePath);
-    return result;
-  }
   ScopedTable scoped(engine, table);
-  const TableOpenResult open = scoped.Open(tablePath, OpenAccess::ReadWrite);
-  if (!open.ok()) {
-    journal_detail::SetOpenFailure(result, tablePath, open);
-    return result;
-  }
+  if (!scoped.OpenExisting(tablePath, OpenAccess::ReadWrite, result)) return result;
   if (pathField < 1 || pathField > engine.FieldCount(table)) return result;
   if (engine.StoredRecordCount(table) <= 0) return result;
   // Cutting the path would store the name of a document that does not exist.
@@ -63,17 +55,9 @@ PathChangeResult ChangeAllPaths(TableEngine& engine, const std::string& tablePat
                                 TableHandle table, const PathRule& rule, RecordBuffer& buffer,
                                 int& pathField, const Progress& progress) {
   PathChangeResult result;
-  if (!engine.Files().Exists(tablePath)) {
-    journal_detail::SetMissing(result, tablePath);
-    return result;
-  }
-  buffer.ClearValues();
   ScopedTable scoped(engine, table);
-  const TableOpenResult open = scoped.Open(tablePath, OpenAccess::ReadWrite);
-  if (!open.ok()) {
-    journal_detail::SetOpenFailure(result, tablePath, open);
-    return result;
-  }
+  if (!scoped.OpenExisting(tablePath, OpenAccess::ReadWrite, result)) return result;
+  buffer.ClearValues();
   const std::int32_t count = engine.StoredRecordCount(table);
   result.records = count;
   pathField = engine.FieldIndex(table, "DATEI");

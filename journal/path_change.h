@@ -34,9 +34,9 @@ PathStoreResult StoreCurrentPath(TableEngine& engine, const std::string& tablePa
                                  const std::string& newPath, RecordBuffer& buffer);
 
 struct PathChangeResult : JournalResult {
-  std::int32_t records = 0;                 // records in the table
-  std::int32_t changed = 0;                 // records whose DATEI now holds the new path
-  std::vector<std::int32_t> tooLong;        // records left as they were: new path too long
+  std::int32_t records = 0;           // records in the table
+  std::int32_t changed = 0;           // records whose DATEI now holds the new path
+  std::vector<std::int32_t> tooLong;  // records left as they were: new path too long
 };
 
 // "Pfad ändern -> alle Datensätze": every record rewritten with its new path and made live;
