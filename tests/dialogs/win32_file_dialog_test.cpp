@@ -10,7 +10,7 @@
 
 #include "dialogs/dialog_placement.h"
 #include "dialogs/win32/win32_dialogs.h"
-#include "tests/dialogs/dialog_driver_win32.h"
+#include "tests/support/dialog_driver_win32.h"
 #include "tests/support/temp_dir.h"
 
 namespace dbt {

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "tests/dialogs/dialog_driver_win32.h"
+#include "tests/support/dialog_driver_win32.h"
 
 #include <atomic>
 #include <vector>
