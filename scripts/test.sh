@@ -68,6 +68,9 @@ if [ -z "${DISPLAY:-}" ]; then
   done
 fi
 WINEDEBUG=-all WINEPREFIX="$DBT_WINEPREFIX" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+# One wine server for the whole run: a test that starts while the previous test's server is
+# shutting down could otherwise lose its process.
+WINEPREFIX="$DBT_WINEPREFIX" /usr/lib/wine/wineserver -p >/dev/null 2>&1 || true
 run_ctest build/mingw64 -j 1
 WINEPREFIX="$DBT_WINEPREFIX" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
 [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true

@@ -1,6 +1,7 @@
 #pragma once
 // Runs the built dbasetool-cli as a separate process, as a script would.
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,11 @@ struct CliRun {
 CliRun RunCli(const std::vector<std::string>& args);
 
 // The lines of a text, without their line ends.
-std::vector<std::string> Lines(const std::string& text);
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
 
 }  // namespace dbt::test

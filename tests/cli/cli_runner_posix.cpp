@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstring>
-#include <sstream>
 
 #include "tests/cli/cli_runner.h"
 
@@ -80,13 +79,6 @@ CliRun RunCli(const std::vector<std::string>& args) {
   int status = 0;
   if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
   return run;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
 }
 
 }  // namespace dbt::test

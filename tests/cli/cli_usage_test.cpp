@@ -64,11 +64,19 @@ TEST(CliUsage, FolderWithoutCp1252FormIsRefusedAndTableUntouched) {
 
   const CliRun greek = RunCli({"relocate", table, "--to", "E:\\\xCE\xA9mega"});  // U+03A9
   EXPECT_EQ(greek.exitCode, 2);
+#ifdef _WIN32
+  // Windows hands the program the wide command line; the ANSI page is what cannot hold it.
+  EXPECT_NE(greek.err.find("argument 4 holds a character that the ANSI code page cannot store"),
+            std::string::npos)
+      << greek.err;
+#else
   EXPECT_NE(greek.err.find("U+03A9"), std::string::npos) << greek.err;
 
+  // Only a POSIX command line can carry bytes that are no text of the terminal's encoding.
   const CliRun broken = RunCli({"relocate", table, "--to", "E:\\B\xFCro"});  // Latin-1, not UTF-8
   EXPECT_EQ(broken.exitCode, 2);
   EXPECT_NE(broken.err.find("is not valid UTF-8"), std::string::npos) << broken.err;
+#endif
 
   EXPECT_EQ(ReadFileBytes(table), before);
 }
