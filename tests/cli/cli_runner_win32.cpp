@@ -24,8 +24,8 @@ struct ScopedHandle {
 
 std::wstring Widen(const std::string& text, UINT codePage) {
   if (text.empty()) return std::wstring();
-  const int size = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0);
+  const int size =
+      MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(size), L'\0');
   MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
   return wide;
@@ -86,7 +86,8 @@ std::wstring ProgramPath() {
 void ReadAll(HANDLE pipe, std::string& into) {
   char buffer[4096];
   DWORD read = 0;
-  while (ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) && read > 0) into.append(buffer, read);
+  while (ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) && read > 0)
+    into.append(buffer, read);
 }
 
 bool MakePipe(ScopedHandle& readEnd, ScopedHandle& writeEnd) {
