@@ -22,12 +22,12 @@ using TableHandle = std::int32_t;
 // Why an open gave file size 0; for people (the command-line tool), never for the window.
 enum class TableOpenError {
   None,
-  Missing,      // no such file (nothing is created)
-  Locked,       // held open by another program, or by another handle of ours
-  NoAccess,     // the system refused access
-  NotAFile,     // a folder or device
-  NotDbase,     // empty, or the first byte is no accepted version byte
-  Damaged,      // a dBase version byte, but a header that cannot be used safely
+  Missing,   // no such file (nothing is created)
+  Locked,    // held open by another program, or by another handle of ours
+  NoAccess,  // the system refused access
+  NotAFile,  // a folder or device
+  NotDbase,  // empty, or the first byte is no accepted version byte
+  Damaged,   // a dBase version byte, but a header that cannot be used safely
   Other,
 };
 

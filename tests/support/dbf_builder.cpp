@@ -114,7 +114,9 @@ std::vector<std::uint8_t> DbfBuilder::Bytes() const {
   return out;
 }
 
-void DbfBuilder::WriteTo(const std::string& path) const { WriteFileBytes(path, Bytes()); }
+void DbfBuilder::WriteTo(const std::string& path) const {
+  WriteFileBytes(path, Bytes());
+}
 
 std::uint32_t ReadU32(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
   std::uint32_t v = 0;

@@ -19,7 +19,7 @@ class DbfBuilder {
  public:
   DbfBuilder& Version(std::uint8_t version);
   DbfBuilder& Date(int year, int month, int day);  // bytes 1-3
-  DbfBuilder& LanguageDriver(std::uint8_t id);       // byte 29
+  DbfBuilder& LanguageDriver(std::uint8_t id);     // byte 29
   DbfBuilder& Field(const std::string& name, char type, std::uint8_t length,
                     std::uint8_t decimals = 0);
   // A record from its flag and one text per field, each padded with blanks or cut to its field.
