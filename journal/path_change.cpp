@@ -9,9 +9,6 @@ namespace {
 
 using journal_detail::ScopedTable;
 
-// Only the file name's own extension is replaced: a dot in a folder name is no extension, and a
-// name without one (the empty name of an empty DATEI included) keeps its name rather than
-// becoming ".sff" or a bare "sff".
 bool FitsField(const std::string& value, int fieldLength) {
   return value.size() <= static_cast<std::size_t>(fieldLength);
 }
@@ -20,6 +17,9 @@ bool FitsField(const std::string& value, int fieldLength) {
 
 std::string BuildNewPath(std::string_view source, const PathRule& rule) {
   std::string name = FileNameOf(source);
+  // Only the file name's own extension is replaced: a dot in a folder name is no extension, and a
+  // name without one (the empty name of an empty DATEI included) keeps its name rather than
+  // becoming ".sff" or a bare "sff".
   if (rule.renameToSff) name = ReplaceExtension(name, rule.newExtension);
   return TrimTrailingNulBlank(rule.targetFolder + name);
 }
