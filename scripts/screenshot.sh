@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Starts the program under a virtual X display, saves a PNG of the screen with its window and
+# Starts the program under a virtual X display, saves a PNG of its window and
 # prints the PNG's path. Builds the Windows program first if it is missing.
 #   bash scripts/screenshot.sh [output.png]
 set -euo pipefail
@@ -27,7 +27,9 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     xwininfo -root -tree 2>/dev/null | grep -q "Merlopost Dbase Tool" && break
   done
   sleep 2
-  import -window root "$3"
+  # The window alone where X knows it by its title, else the whole screen.
+  id=$(xwininfo -root -tree 2>/dev/null | grep "Merlopost Dbase Tool" | head -1 | awk "{print \$1}")
+  import -window "${id:-root}" "$3"
   kill "$pid" 2>/dev/null
 ' _ "$wine" "$exe" "$out"
 WINEPREFIX="$WINEPREFIX" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
