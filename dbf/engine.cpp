@@ -322,24 +322,7 @@ void TableEngine::LoadRecord(TableHandle handle, std::int32_t& record, RecordBuf
     return;
   }
   if (table->unreadRecord == position) table->unreadRecord.reset();
-
-  std::string& text = table->convertedRecord;
-  text.assign(table->recordBytes.begin(), table->recordBytes.end());
-  OemToAnsi(text);
-  const std::string_view view(text);
-
-  LoadedRecordImage& loaded = buffer.loaded;
-  loaded.stored.assign(table->recordBytes.begin(), table->recordBytes.end());
-  buffer.DeletionFlag.assign(view.substr(0, 1));
-  for (int k = 1; k <= table->fieldCount; ++k) {
-    buffer.FieldValues[k] =
-        DecodeField(table->type[k], view.substr(table->offset[k], table->length[k]));
-    loaded.display[k] = buffer.FieldValues[k];
-    loaded.offset[k] = table->offset[k];
-    loaded.length[k] = table->length[k];
-    loaded.type[k] = table->type[k];
-  }
-  loaded.fieldCount = table->fieldCount;
+  Decode(*table, table->recordBytes, buffer);
 }
 
 void TableEngine::StoreRecord(TableHandle handle, std::int32_t& record, RecordBuffer& buffer) {
@@ -351,20 +334,64 @@ void TableEngine::StoreRecord(TableHandle handle, std::int32_t& record, RecordBu
   // Overwrites an existing record only: never appends, never reaches past the file's end.
   if (position > table->fileSize || table->fileSize - position < table->storedLength) return;
 
-  std::vector<std::uint8_t>& out = table->storeBytes;
-  out.resize(table->storedLength);
-  std::string& text = table->fieldText;
+  table->storeBytes.resize(table->storedLength);
+  Encode(*table, buffer, table->storeBytes);
+  WriteAt(handle, position, table->storeBytes);
+}
+
+bool TableEngine::DecodeRecord(TableHandle handle, std::span<const std::uint8_t> record,
+                               RecordBuffer& buffer) {
+  DbfTable* table = Find(handle);
+  if (table == nullptr || record.size() < table->storedLength) return false;
+  Decode(*table, record, buffer);
+  return true;
+}
+
+bool TableEngine::EncodeRecord(TableHandle handle, RecordBuffer& buffer,
+                               std::span<std::uint8_t> record) {
+  DbfTable* table = Find(handle);
+  if (table == nullptr || record.size() < table->storedLength) return false;
+  if (buffer.DeletionFlag.size() != 1) buffer.DeletionFlag = " ";
+  Encode(*table, buffer, record.first(table->storedLength));
+  return true;
+}
+
+void TableEngine::Decode(DbfTable& table, std::span<const std::uint8_t> record,
+                         RecordBuffer& buffer) {
+  std::string& text = table.convertedRecord;
+  text.assign(record.begin(), record.end());
+  OemToAnsi(text);
+  const std::string_view view(text);
+
+  LoadedRecordImage& loaded = buffer.loaded;
+  loaded.stored.assign(record.begin(), record.end());
+  buffer.DeletionFlag.assign(view.substr(0, 1));
+  for (int k = 1; k <= table.fieldCount; ++k) {
+    DecodeFieldInto(table.type[k], view.substr(table.offset[k], table.length[k]),
+                    buffer.FieldValues[k]);
+    loaded.display[k] = buffer.FieldValues[k];
+    loaded.offset[k] = table.offset[k];
+    loaded.length[k] = table.length[k];
+    loaded.type[k] = table.type[k];
+  }
+  loaded.fieldCount = table.fieldCount;
+}
+
+// The flag and every field at its exact place in `out` (stored length bytes); a field whose
+// display text the caller left as loaded keeps its stored bytes.
+void TableEngine::Encode(DbfTable& table, RecordBuffer& buffer, std::span<std::uint8_t> out) {
+  std::string& text = table.fieldText;
   text = buffer.DeletionFlag;
   AnsiToOem(text);
   out[0] = static_cast<std::uint8_t>(text[0]);
 
   const LoadedRecordImage& loaded = buffer.loaded;
   const int currentYear = Today().year;
-  for (int k = 1; k <= table->fieldCount; ++k) {
-    const std::size_t offset = table->offset[k];
-    const std::size_t length = table->length[k];
+  for (int k = 1; k <= table.fieldCount; ++k) {
+    const std::size_t offset = table.offset[k];
+    const std::size_t length = table.length[k];
     const bool unchanged = k <= loaded.fieldCount && loaded.offset[k] == offset &&
-                           loaded.length[k] == length && loaded.type[k] == table->type[k] &&
+                           loaded.length[k] == length && loaded.type[k] == table.type[k] &&
                            loaded.stored.size() >= offset + length &&
                            buffer.FieldValues[k] == loaded.display[k];
     if (unchanged) {
@@ -372,12 +399,11 @@ void TableEngine::StoreRecord(TableHandle handle, std::int32_t& record, RecordBu
                   out.begin() + static_cast<std::ptrdiff_t>(offset));
       continue;
     }
-    text = EncodeField(table->type[k], buffer.FieldValues[k], currentYear);
+    text = EncodeField(table.type[k], buffer.FieldValues[k], currentYear);
     text.resize(length, ' ');  // a text wider than its field is cut, never spilled
     AnsiToOem(text);
     std::copy(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(offset));
   }
-  WriteAt(handle, position, out);
 }
 
 std::array<std::uint8_t, kHeaderSize> TableEngine::BuildHeaderBytes(TableHandle handle) const {

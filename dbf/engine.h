@@ -96,6 +96,11 @@ class TableEngine {
 
   void LoadRecord(TableHandle handle, std::int32_t& record, RecordBuffer& buffer);
   void StoreRecord(TableHandle handle, std::int32_t& record, RecordBuffer& buffer);
+  // What LoadRecord and StoreRecord do with a record's bytes, on bytes in memory: for passes
+  // that move many records with one read and one write. `record` is one record as the file
+  // stores it; false when it is shorter than the flag and the fields.
+  bool DecodeRecord(TableHandle handle, std::span<const std::uint8_t> record, RecordBuffer& buffer);
+  bool EncodeRecord(TableHandle handle, RecordBuffer& buffer, std::span<std::uint8_t> record);
 
   std::array<std::uint8_t, kHeaderSize> BuildHeaderBytes(TableHandle handle) const;
 
@@ -111,6 +116,8 @@ class TableEngine {
   DbfTable* Find(TableHandle handle);
   const DbfTable* Find(TableHandle handle) const;
   DbfTable& Slot(TableHandle handle);
+  void Decode(DbfTable& table, std::span<const std::uint8_t> record, RecordBuffer& buffer);
+  void Encode(DbfTable& table, RecordBuffer& buffer, std::span<std::uint8_t> out);
 
   FileSystem& files_;
   DateSource today_;

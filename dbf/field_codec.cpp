@@ -7,11 +7,10 @@ namespace {
 
 constexpr std::string_view kEmptyStoredDate = "        ";
 
-std::string DecodeDate(std::string_view stored) {
+void DecodeDate(std::string_view stored, std::string& display) {
   // A damaged record may hold a shorter date; the missing characters count as blanks.
-  std::string date(stored.substr(0, 8));
-  date.resize(8, ' ');
-  return date.substr(6, 2) + "." + date.substr(4, 2) + "." + date.substr(0, 4);
+  const auto at = [stored](std::size_t i) { return i < stored.size() ? stored[i] : ' '; };
+  display.assign({at(6), at(7), '.', at(4), at(5), '.', at(0), at(1), at(2), at(3)});
 }
 
 std::string CenturyDigits(int year) {
@@ -30,21 +29,31 @@ std::string EncodeDate(std::string& display, int currentYear) {
 
 }  // namespace
 
-std::string DecodeField(char type, std::string_view stored) {
+void DecodeFieldInto(char type, std::string_view stored, std::string& display) {
   switch (type) {
     case 'C':
     case 'N':
     case 'F':
-      return std::string(stored);
+      display.assign(stored);
+      return;
     case 'D':
-      return DecodeDate(stored);
+      DecodeDate(stored, display);
+      return;
     case 'L':
-      return std::string(stored.substr(0, 1));
+      display.assign(stored.substr(0, 1));
+      return;
     case 'M':
-      return std::string(stored.substr(0, 10));
+      display.assign(stored.substr(0, 10));
+      return;
     default:
-      return {};
+      display.clear();
   }
+}
+
+std::string DecodeField(char type, std::string_view stored) {
+  std::string display;
+  DecodeFieldInto(type, stored, display);
+  return display;
 }
 
 std::string EncodeField(char type, std::string& display, int currentYear) {

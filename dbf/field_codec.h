@@ -10,6 +10,8 @@ namespace dbt {
 // C: unchanged. D: YYYYMMDD shown as DD.MM.YYYY. N, F: unchanged (whole text, however wide).
 // L: the first character. M: the first 10 characters. Any other letter: empty text.
 std::string DecodeField(char type, std::string_view stored);
+// The same into the caller's text, whose storage a pass over many records can reuse.
+void DecodeFieldInto(char type, std::string_view stored, std::string& display);
 
 // The stored text, not yet padded to the field. For D a display text of 8 characters
 // (DD.MM.YY) is first widened in the caller's variable with the first two digits of

@@ -1,6 +1,7 @@
 #include "dbf/format.h"
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
+#include "journal/record_pass.h"
 
 namespace dbt {
 namespace {
@@ -26,15 +27,16 @@ NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePa
   buffer.ClearValues();
   const std::int32_t count = engine.StoredRecordCount(table);
   const int errorField = engine.FieldIndex(table, "ERROR");
-  // In place, record by record, the header last: a cut run leaves whole records, and since a
-  // normalised record normalises to itself, running it again gives the same file.
-  for (std::int32_t i = 1; i <= count; ++i) {
-    std::int32_t record = i;
-    engine.LoadRecord(table, record, buffer);
+  // In place, the header last: a cut run leaves whole records, and since a normalised record
+  // normalises to itself, running it again gives the same file.
+  const auto rewrite = [&](std::int32_t) {
     if (errorField > 0) TrimErrorTail(buffer.FieldValues[errorField]);
     buffer.DeletionFlag.assign(1, static_cast<char>(kLiveFlag));
-    engine.StoreRecord(table, record, buffer);
-    journal_detail::ReportProgress(progress, i, count);
+    return true;
+  };
+  if (!journal_detail::RewriteRecords(engine, table, buffer, rewrite, progress)) {
+    journal_detail::SetIoFailure(result, tablePath, "the records could not be read or written");
+    return result;
   }
   result.records = count;
   if (!journal_detail::WriteHeader(engine, table)) {

@@ -26,9 +26,21 @@ bool ScopedTable::OpenExisting(const std::string& path, OpenAccess access, Journ
   return open.ok();
 }
 
+namespace {
+std::size_t g_blockBytes = kBlockBytes;
+}  // namespace
+
+std::size_t BlockBytes() {
+  return g_blockBytes;
+}
+
+void SetBlockBytes(std::size_t bytes) {
+  g_blockBytes = bytes;
+}
+
 std::int32_t RecordLayout::SlotsPerBlock() const {
   if (recordLength == 0) return 1;
-  const std::uint64_t slots = kBlockBytes / recordLength;
+  const std::uint64_t slots = g_blockBytes / recordLength;
   return static_cast<std::int32_t>(std::max<std::uint64_t>(slots, 1));
 }
 

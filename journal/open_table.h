@@ -16,6 +16,11 @@ namespace dbt::journal_detail {
 // within the memory budget whatever the record length.
 inline constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 
+// The block size of the passes over all records: kBlockBytes, unless a test lowers it to cut a
+// small table's pass between two blocks.
+std::size_t BlockBytes();
+void SetBlockBytes(std::size_t bytes);
+
 // How often a record-by-record pass reports progress.
 inline constexpr std::int32_t kProgressEvery = 4096;
 

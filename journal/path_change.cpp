@@ -2,6 +2,7 @@
 
 #include "dbf/format.h"
 #include "journal/open_table.h"
+#include "journal/record_pass.h"
 #include "util/text.h"
 
 namespace dbt {
@@ -16,12 +17,21 @@ bool FitsField(const std::string& value, int fieldLength) {
 }  // namespace
 
 std::string BuildNewPath(std::string_view source, const PathRule& rule) {
-  std::string name = FileNameOf(source);
-  // Only the file name's own extension is replaced: a dot in a folder name is no extension, and a
-  // name without one (the empty name of an empty DATEI included) keeps its name rather than
-  // becoming ".sff" or a bare "sff".
-  if (rule.renameToSff) name = ReplaceExtension(name, rule.newExtension);
-  return TrimTrailingNulBlank(rule.targetFolder + name);
+  std::string_view name = FileNamePart(source);
+  std::string_view extension;
+  if (rule.renameToSff) {
+    const std::size_t dot = ExtensionDot(name);
+    if (dot != std::string_view::npos) {
+      name = name.substr(0, dot + 1);
+      extension = rule.newExtension;
+    }
+  }
+  // Built in one piece: the pass over all records calls this once per record.
+  std::string path;
+  path.reserve(rule.targetFolder.size() + name.size() + extension.size());
+  path.append(rule.targetFolder).append(name).append(extension);
+  while (!path.empty() && (path.back() == ' ' || path.back() == '\0')) path.pop_back();
+  return path;
 }
 
 PathStoreResult StoreCurrentPath(TableEngine& engine, const std::string& tablePath,
@@ -68,21 +78,25 @@ PathChangeResult ChangeAllPaths(TableEngine& engine, const std::string& tablePat
   // Records are rewritten in place and the header last: a run cut anywhere leaves every record
   // whole, and running it again gives the same file, since the new path of a new path is the
   // same path.
-  for (std::int32_t i = 1; i <= count; ++i) {
-    std::int32_t record = i;
-    engine.LoadRecord(table, record, buffer);
-    std::string newPath = BuildNewPath(TrimTrailingNulBlank(buffer.FieldValues[pathField]), rule);
+  const auto rewrite = [&](std::int32_t record) {
+    // Trailing blanks and NULs of the stored text fall away with the new path's own.
+    std::string newPath = BuildNewPath(buffer.FieldValues[pathField], rule);
     if (!FitsField(newPath, fieldLength)) {
       // Left completely as it was: a cut path would name another document, and the record's
       // old path is still the one the user can look up.
       result.tooLong.push_back(record);
-    } else {
-      buffer.FieldValues[pathField] = std::move(newPath);
-      buffer.DeletionFlag.assign(1, static_cast<char>(kLiveFlag));
-      engine.StoreRecord(table, record, buffer);
-      ++result.changed;
+      return false;
     }
-    journal_detail::ReportProgress(progress, i, count);
+    buffer.FieldValues[pathField] = std::move(newPath);
+    buffer.DeletionFlag.assign(1, static_cast<char>(kLiveFlag));
+    ++result.changed;
+    return true;
+  };
+  if (!journal_detail::RewriteRecords(engine, table, buffer, rewrite, progress)) {
+    // The header is not stamped: the records written so far are whole, and a new run redoes
+    // the rest.
+    journal_detail::SetIoFailure(result, tablePath, "the records could not be read or written");
+    return result;
   }
   if (!journal_detail::WriteHeader(engine, table)) {
     journal_detail::SetIoFailure(result, tablePath, "the header could not be written");

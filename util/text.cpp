@@ -47,12 +47,16 @@ std::string FolderOf(std::string_view path) {
 }
 
 std::string FileNameOf(std::string_view path) {
-  const std::size_t end = path.find_last_of(kFolderEnds);
-  if (end == std::string_view::npos) return std::string(path);
-  return std::string(path.substr(end + 1));
+  return std::string(FileNamePart(path));
 }
 
-std::string ReplaceExtension(std::string_view path, std::string_view newExtension) {
+std::string_view FileNamePart(std::string_view path) {
+  const std::size_t end = path.find_last_of(kFolderEnds);
+  if (end == std::string_view::npos) return path;
+  return path.substr(end + 1);
+}
+
+std::size_t ExtensionDot(std::string_view path) {
   // Only a dot in the file-name part is an extension: D:\my.dir\doc must not become D:\my.sff,
   // which names a different file. A name without one, and an empty name, stay as they are, so
   // the proposed path and the stored change agree whatever order they take the steps in.
@@ -60,7 +64,12 @@ std::string ReplaceExtension(std::string_view path, std::string_view newExtensio
   const std::size_t folderEnd = path.find_last_of(kFolderEnds);
   const bool nameHasDot =
       dot != std::string_view::npos && (folderEnd == std::string_view::npos || dot > folderEnd);
-  if (!nameHasDot) return std::string(path);
+  return nameHasDot ? dot : std::string_view::npos;
+}
+
+std::string ReplaceExtension(std::string_view path, std::string_view newExtension) {
+  const std::size_t dot = ExtensionDot(path);
+  if (dot == std::string_view::npos) return std::string(path);
   std::string result(path.substr(0, dot + 1));
   result += newExtension;
   return result;

@@ -14,6 +14,10 @@ std::string UpperAnsi(std::string_view text);
 std::string FolderOf(std::string_view path);
 // The path after its last ":" or "\"; the whole path when it has neither.
 std::string FileNameOf(std::string_view path);
+std::string_view FileNamePart(std::string_view path);
+// Where the extension of the path's file name starts (its last "."), or npos when the file
+// name has none.
+std::size_t ExtensionDot(std::string_view path);
 // The path up to and including the last "." of its file name followed by newExtension; a path
 // whose file name has no "." is returned as it is (a dot in a folder name does not count).
 std::string ReplaceExtension(std::string_view path, std::string_view newExtension);

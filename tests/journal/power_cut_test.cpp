@@ -8,6 +8,7 @@
 
 #include "journal/append.h"
 #include "journal/duplicates.h"
+#include "journal/open_table.h"
 #include "journal/path_change.h"
 #include "tests/journal/journal_fixture.h"
 #include "tests/support/faulty_file_system.h"
@@ -43,6 +44,8 @@ std::vector<std::string> Records(const std::vector<std::uint8_t>& file) {
 class PowerCutTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // Three records a block, so that a cut can fall between two blocks of one pass.
+    journal_detail::SetBlockBytes(3 * kJournalRecord);
     DbfBuilder table = JournalLayout();
     const char* paths[] = {"a", "b", "a", "c", "b", "d", "a", "e"};
     for (int i = 0; i < 8; ++i) {
@@ -57,6 +60,7 @@ class PowerCutTest : public ::testing::Test {
         .Record(JournalRow("20250102", "S:\\y.pdf", "3", ""), '*');
     source.WriteTo(sourcePath_);
   }
+  void TearDown() override { journal_detail::SetBlockBytes(journal_detail::kBlockBytes); }
 
   std::vector<std::uint8_t> Uninterrupted(const Command& command) {
     WriteFileBytes(path_, original_);
