@@ -1,5 +1,7 @@
-#include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <span>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/console.h"
@@ -26,26 +28,36 @@ PathRule RuleOf(const Options& options) {
   return rule;
 }
 
-// Old and new path of records first to last, read through a read-only open: what --dry-run
-// shows and what names the records that a real run leaves unchanged.
-ProbeResult PlanPaths(TableEngine& engine, const Options& options, std::int32_t first,
-                      std::int32_t last, RecordBuffer& buffer, std::vector<PathPlan>& plans) {
+using PlanSink = std::function<void(const PathPlan&)>;
+
+// Old and new path of the records named, in their order, read through one read-only open: what
+// --dry-run shows and what names the records that a real run leaves unchanged.
+ProbeResult PlanPaths(TableEngine& engine, const Options& options,
+                      std::span<const std::int32_t> records, RecordBuffer& buffer,
+                      const PlanSink& sink) {
   const PathRule rule = RuleOf(options);
   return ProbeTable(engine, options.table, kTargetHandle, [&](TableEngine& e, TableHandle h) {
     const int pathField = e.FieldIndex(h, "DATEI");
     if (pathField == 0) return;
     const int limit = e.FieldLength(h, pathField);
-    for (std::int32_t i = first; i <= std::min(last, e.StoredRecordCount(h)); ++i) {
-      std::int32_t n = i;
+    for (const std::int32_t wanted : records) {
+      if (wanted < 1 || wanted > e.StoredRecordCount(h)) continue;
+      std::int32_t n = wanted;
       e.LoadRecord(h, n, buffer);
       PathPlan plan;
       plan.record = n;
       plan.oldPath = TrimTrailingNulBlank(buffer.FieldValues[pathField]);
       plan.newPath = BuildNewPath(plan.oldPath, rule);
       plan.fits = static_cast<int>(plan.newPath.size()) <= limit;
-      plans.push_back(plan);
+      sink(plan);
     }
   });
+}
+
+std::vector<std::int32_t> RecordRange(std::int32_t first, std::int32_t last) {
+  std::vector<std::int32_t> records;
+  for (std::int32_t i = first; i <= last; ++i) records.push_back(i);
+  return records;
 }
 
 std::string TooLongText(const PathPlan& plan, int fieldLength) {
@@ -61,24 +73,26 @@ int FieldLengthOf(const TableSummary& s) {
 int DryRun(const Options& options, const TableSummary& s, std::int32_t first, std::int32_t last,
            TableEngine& engine) {
   RecordBuffer buffer;
-  std::vector<PathPlan> plans;
-  const ProbeResult probe = PlanPaths(engine, options, first, last, buffer, plans);
+  std::int32_t planned = 0;
+  std::int32_t unchanged = 0;
+  const ProbeResult probe =
+      PlanPaths(engine, options, RecordRange(first, last), buffer, [&](const PathPlan& plan) {
+        ++planned;
+        std::string line = "record " + std::to_string(plan.record) + ": " + T(plan.oldPath) +
+                           " -> " + T(plan.newPath);
+        if (!plan.fits) {
+          ++unchanged;
+          line += " (too long: " + std::to_string(plan.newPath.size()) +
+                  " characters, DATEI holds " + std::to_string(FieldLengthOf(s)) +
+                  "; would be left unchanged)";
+        }
+        Say(line);
+      });
   if (!probe.ok()) {
     return Refuse(options.table, OpenFailureText(probe.open.error, probe.open.detail));
   }
-  int unchanged = 0;
-  for (const PathPlan& plan : plans) {
-    std::string line =
-        "record " + std::to_string(plan.record) + ": " + T(plan.oldPath) + " -> " + T(plan.newPath);
-    if (!plan.fits) {
-      ++unchanged;
-      line += " (too long: " + std::to_string(plan.newPath.size()) + " characters, DATEI holds " +
-              std::to_string(FieldLengthOf(s)) + "; would be left unchanged)";
-    }
-    Say(line);
-  }
-  Say("dry run: " + std::to_string(plans.size() - unchanged) + " of " +
-      std::to_string(plans.size()) + " records would change, " + std::to_string(unchanged) +
+  Say("dry run: " + std::to_string(planned - unchanged) + " of " + std::to_string(planned) +
+      " records would change, " + std::to_string(unchanged) +
       " would be left unchanged; nothing written");
   return unchanged > 0 ? kExitTooLong : kExitOk;
 }
@@ -86,8 +100,9 @@ int DryRun(const Options& options, const TableSummary& s, std::int32_t first, st
 int RelocateOne(const Options& options, const TableSummary& s, TableEngine& engine) {
   RecordBuffer buffer;
   std::vector<PathPlan> plans;
-  const ProbeResult probe =
-      PlanPaths(engine, options, options.record, options.record, buffer, plans);
+  const std::int32_t wanted[] = {options.record};
+  const ProbeResult probe = PlanPaths(engine, options, wanted, buffer,
+                                      [&plans](const PathPlan& plan) { plans.push_back(plan); });
   if (!probe.ok()) {
     return Refuse(options.table, OpenFailureText(probe.open.error, probe.open.detail));
   }
@@ -108,11 +123,6 @@ int RelocateOne(const Options& options, const TableSummary& s, TableEngine& engi
 
 int RelocateAll(const Options& options, const TableSummary& s, TableEngine& engine) {
   RecordBuffer buffer;
-  std::vector<PathPlan> plans;
-  const ProbeResult probe = PlanPaths(engine, options, 1, s.records, buffer, plans);
-  if (!probe.ok()) {
-    return Refuse(options.table, OpenFailureText(probe.open.error, probe.open.detail));
-  }
   int pathField = 0;
   PathChangeResult result;
   {
@@ -121,9 +131,17 @@ int RelocateAll(const Options& options, const TableSummary& s, TableEngine& engi
                             pathField, progress.Callback());
   }
   if (!result.ok()) return Refuse(options.table, OpenFailureText(result.error, result.detail));
-  for (std::int32_t record : result.tooLong) {
-    for (const PathPlan& plan : plans) {
-      if (plan.record == record) Say(TooLongText(plan, FieldLengthOf(s)));
+  // The records left unchanged still hold their old path: read again, they name themselves.
+  // The change is done whatever this read meets; then the numbers alone must do.
+  if (!result.tooLong.empty()) {
+    const ProbeResult listed =
+        PlanPaths(engine, options, result.tooLong, buffer,
+                  [&s](const PathPlan& plan) { Say(TooLongText(plan, FieldLengthOf(s))); });
+    if (!listed.ok()) {
+      for (const std::int32_t record : result.tooLong) {
+        Say("record " + std::to_string(record) +
+            " left unchanged: its new path does not fit DATEI");
+      }
     }
   }
   std::string summary = options.table + ": " + std::to_string(result.changed) + " of " +
