@@ -4,40 +4,10 @@
 #include <limits>
 
 #include "dbf/table_file.h"
+#include "util/win32/scoped_handles.h"
 
 namespace dbt {
 namespace {
-
-class AutoCloseHandle {
- public:
-  explicit AutoCloseHandle(HANDLE handle) : handle_(handle) {}
-  ~AutoCloseHandle() {
-    if (Valid()) CloseHandle(handle_);
-  }
-  AutoCloseHandle(const AutoCloseHandle&) = delete;
-  AutoCloseHandle& operator=(const AutoCloseHandle&) = delete;
-
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE Get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-class AutoFindClose {
- public:
-  explicit AutoFindClose(HANDLE handle) : handle_(handle) {}
-  ~AutoFindClose() {
-    if (Valid()) FindClose(handle_);
-  }
-  AutoFindClose(const AutoFindClose&) = delete;
-  AutoFindClose& operator=(const AutoFindClose&) = delete;
-
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
 
 constexpr std::uint64_t kMaxOffset =
     static_cast<std::uint64_t>(std::numeric_limits<LONGLONG>::max());
@@ -102,7 +72,7 @@ class Win32TableFile final : public TableFile {
   }
 
  private:
-  AutoCloseHandle handle_;
+  ScopedHandle handle_;
 };
 
 bool IsFolder(const std::string& path) {
@@ -149,7 +119,7 @@ class Win32FileSystem final : public FileSystem {
   bool Exists(const std::string& path) override {
     if (path.empty() || HasWildcard(path)) return false;
     WIN32_FIND_DATAA found{};
-    AutoFindClose search(FindFirstFileA(path.c_str(), &found));
+    ScopedFindHandle search(FindFirstFileA(path.c_str(), &found));
     return search.Valid();
   }
 
@@ -165,9 +135,9 @@ class Win32FileSystem final : public FileSystem {
  private:
   // Zero access and full sharing: only asks who the file is, even while it is held open.
   static bool Identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    AutoCloseHandle handle(
-        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ScopedHandle handle(CreateFileA(path.c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!handle.Valid()) return false;
     return GetFileInformationByHandle(handle.Get(), &info) != 0;
   }

@@ -4,24 +4,10 @@
 
 #include "settings/settings.h"
 #include "util/exe_path.h"
+#include "util/win32/scoped_handles.h"
 
 namespace dbt {
 namespace {
-
-// Closes a FindFirstFileA search whatever way the lookup ends.
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  ~FindHandle() {
-    if (Valid()) FindClose(handle_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
 
 class Win32SettingsHost final : public SettingsHost {
  public:
@@ -36,7 +22,7 @@ class Win32SettingsHost final : public SettingsHost {
 
   bool Exists(const std::string& path) override {
     WIN32_FIND_DATAA data;
-    const FindHandle find(FindFirstFileA(path.c_str(), &data));
+    const ScopedFindHandle find(FindFirstFileA(path.c_str(), &data));
     return find.Valid();
   }
 

@@ -3,24 +3,10 @@
 #include <thread>
 
 #include "tests/cli/cli_runner.h"
+#include "util/win32/scoped_handles.h"
 
 namespace dbt::test {
 namespace {
-
-struct ScopedHandle {
-  HANDLE handle = nullptr;
-  ScopedHandle() = default;
-  explicit ScopedHandle(HANDLE h) : handle(h) {}
-  ~ScopedHandle() {
-    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  void Reset() {
-    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    handle = nullptr;
-  }
-};
 
 std::wstring Widen(const std::string& text, UINT codePage) {
   if (text.empty()) return std::wstring();
@@ -92,8 +78,8 @@ void ReadAll(HANDLE pipe, std::string& into) {
 
 bool MakePipe(ScopedHandle& readEnd, ScopedHandle& writeEnd) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  if (!CreatePipe(&readEnd.handle, &writeEnd.handle, &inherit, 0)) return false;
-  return SetHandleInformation(readEnd.handle, HANDLE_FLAG_INHERIT, 0) != 0;
+  if (!CreatePipe(readEnd.Out(), writeEnd.Out(), &inherit, 0)) return false;
+  return SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0) != 0;
 }
 
 }  // namespace
@@ -113,8 +99,8 @@ CliRun RunCli(const std::vector<std::string>& args) {
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = outWrite.handle;
-  startup.hStdError = errWrite.handle;
+  startup.hStdOutput = outWrite.Get();
+  startup.hStdError = errWrite.Get();
   PROCESS_INFORMATION started{};
   if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                       nullptr, &startup, &started)) {
@@ -127,12 +113,12 @@ CliRun RunCli(const std::vector<std::string>& args) {
   outWrite.Reset();
   errWrite.Reset();
   std::string out, err;
-  std::thread errReader([&] { ReadAll(errRead.handle, err); });
-  ReadAll(outRead.handle, out);
+  std::thread errReader([&] { ReadAll(errRead.Get(), err); });
+  ReadAll(outRead.Get(), out);
   errReader.join();
   DWORD code = 0;
-  if (WaitForSingleObject(process.handle, 60000) == WAIT_OBJECT_0 &&
-      GetExitCodeProcess(process.handle, &code)) {
+  if (WaitForSingleObject(process.Get(), 60000) == WAIT_OBJECT_0 &&
+      GetExitCodeProcess(process.Get(), &code)) {
     run.exitCode = static_cast<int>(code);
   }
   run.out = AsTestText(out);

@@ -22,6 +22,7 @@
 #include "tests/support/dbf_builder.h"
 #include "tests/support/dialog_driver_win32.h"
 #include "tests/support/temp_dir.h"
+#include "util/win32/scoped_handles.h"
 
 namespace dbt::test {
 namespace {
@@ -50,24 +51,6 @@ std::string BuiltProgram() {
   if (!path.empty() && path[0] == '/') path = "Z:" + path;
   return path;
 }
-
-// Closes a kernel handle whatever way the test ends.
-class ScopedHandle {
- public:
-  ScopedHandle() = default;
-  ~ScopedHandle() { Reset(nullptr); }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-
-  void Reset(HANDLE handle) {
-    if (handle_ != nullptr) CloseHandle(handle_);
-    handle_ = handle;
-  }
-  HANDLE Get() const { return handle_; }
-
- private:
-  HANDLE handle_ = nullptr;
-};
 
 // The program under test, a process of its own; ended by force when it is still running at the
 // end, so that a failing test never leaves it behind.
