@@ -116,5 +116,27 @@ TEST_F(AppendTest, LockedTargetIsReportedAndNothingWritten) {
   EXPECT_EQ(ReadFileBytes(targetPath_), targetBefore_);
 }
 
+TEST_F(AppendTest, SourceDifferingOnlyInDecimalsOrRecordLengthIsRefused) {
+  TableEngine engine(PlatformFileSystem(), FixedDate);
+  DbfBuilder decimals;
+  decimals.Field("DATUM", 'D', 8)
+      .Field("DATEI", 'C', 30)
+      .Field("NUMMER", 'N', 5, 2)
+      .Field("ERROR", 'C', 12);
+  decimals.Record(JournalRow("20250101", "S:\\a", "1.00", ""));
+  decimals.WriteTo(sourcePath_);
+  EXPECT_EQ(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2), 0);
+  EXPECT_EQ(Append(engine).appended, 0);
+
+  // One byte more per record behind the same fields: the copies would shift every later field.
+  DbfBuilder longer = JournalLayout();
+  longer.RecordLength(kJournalRecord + 1);
+  longer.RawRecord(" 20250101S:\\a" + std::string(26, ' ') + "    1" + std::string(13, ' '));
+  longer.WriteTo(sourcePath_);
+  EXPECT_EQ(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2), 0);
+  EXPECT_EQ(Append(engine).appended, 0);
+  EXPECT_EQ(ReadFileBytes(targetPath_), targetBefore_);
+}
+
 }  // namespace
 }  // namespace dbt::test

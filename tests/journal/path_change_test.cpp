@@ -136,5 +136,48 @@ TEST_F(PathChangeTest, MissingTableIsNotCreated) {
   EXPECT_FALSE(engine.Files().Exists(path_));
 }
 
+TEST_F(PathChangeTest, LastRecordOfATableWithoutEndMarkerIsStoredOneAndAll) {
+  DbfBuilder table = JournalLayout();
+  table.Record(JournalRow("20260101", "D:\\Alt\\0001.pdf", "1", ""))
+      .Record(JournalRow("20260102", "D:\\Alt\\0002.pdf", "2", ""), '*')
+      .EndMarker(false);
+  Write(table);
+  ASSERT_EQ(before_.size(), kJournalHeader + 2 * kJournalRecord);
+  TableEngine engine(PlatformFileSystem(), FixedDate);
+  std::int32_t current = 2;
+  ASSERT_TRUE(StoreCurrentPath(engine, path_, 3, current, 2, "F:\\0002.pdf", buffer_).stored);
+  std::string expected = RecordBytes(before_, 2);
+  expected[0] = ' ';
+  expected.replace(9, 30, "F:\\0002.pdf" + std::string(19, ' '));
+  EXPECT_EQ(RecordBytes(ReadFileBytes(path_), 2), expected);
+
+  int pathField = 0;
+  const PathChangeResult all =
+      ChangeAllPaths(engine, path_, 3, Rule("G:\\", true), buffer_, pathField);
+  ASSERT_TRUE(all.ok()) << all.detail;
+  EXPECT_EQ(all.changed, 2);
+  const std::vector<std::uint8_t> after = ReadFileBytes(path_);
+  ASSERT_EQ(after.size(), before_.size());
+  expected.replace(9, 30, "G:\\0002.sff" + std::string(19, ' '));
+  EXPECT_EQ(RecordBytes(after, 2), expected);
+}
+
+TEST_F(PathChangeTest, ZeroPaddedPathLosesItsPaddingBeforeTheNewFolderIsJoined) {
+  DbfBuilder table = JournalLayout();
+  table.RawRecord(" 20260101" + std::string("C:\\Fax\\0001.pdf") + std::string(15, '\0') +
+                  "    1" + std::string(12, ' '));
+  Write(table);
+  TableEngine engine(PlatformFileSystem(), FixedDate);
+  int pathField = 0;
+  const PathChangeResult result =
+      ChangeAllPaths(engine, path_, 3, Rule("E:\\Neu\\", false), buffer_, pathField);
+  ASSERT_TRUE(result.ok()) << result.detail;
+  EXPECT_EQ(result.changed, 1);
+  EXPECT_TRUE(result.tooLong.empty());
+  std::string expected = RecordBytes(before_, 1);
+  expected.replace(9, 30, "E:\\Neu\\0001.pdf" + std::string(15, ' '));
+  EXPECT_EQ(RecordBytes(ReadFileBytes(path_), 1), expected);
+}
+
 }  // namespace
 }  // namespace dbt::test
