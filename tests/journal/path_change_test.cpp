@@ -164,8 +164,8 @@ TEST_F(PathChangeTest, LastRecordOfATableWithoutEndMarkerIsStoredOneAndAll) {
 
 TEST_F(PathChangeTest, ZeroPaddedPathLosesItsPaddingBeforeTheNewFolderIsJoined) {
   DbfBuilder table = JournalLayout();
-  table.RawRecord(" 20260101" + std::string("C:\\Fax\\0001.pdf") + std::string(15, '\0') +
-                  "    1" + std::string(12, ' '));
+  table.RawRecord(" 20260101" + std::string("C:\\Fax\\0001.pdf") + std::string(15, '\0') + "    1" +
+                  std::string(12, ' '));
   Write(table);
   TableEngine engine(PlatformFileSystem(), FixedDate);
   int pathField = 0;
