@@ -33,7 +33,7 @@ class BusyCursor {
   MainWindowView& view_;
 };
 
-// The open-file dialog for a table; 1 with file := the choice, or 0.
+// The open-file dialog for a table; 1 with the choice in file, or 0.
 int ChooseTableFile(Dialogs& dialogs, std::string& file) {
   std::int32_t filterIndex = 0;
   std::uint32_t flags = 0;

@@ -55,7 +55,7 @@ struct RecordBuffer {
   std::array<std::string, kMaxFields + 1> FieldValues;  // 1 to 128; [0] is not used
   LoadedRecordImage loaded;
 
-  void ClearValues();  // every FieldValues entry := empty text
+  void ClearValues();  // empties every field value, so no earlier table's text survives
 };
 
 class TableEngine {

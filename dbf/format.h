@@ -34,7 +34,7 @@ struct DbfHeader {
   void SetRecordCount(std::uint32_t count);
   std::uint16_t HeaderLength() const;
   std::uint16_t RecordLength() const;
-  // Bytes 1-3 := year - 1900, month, day; nothing else changes.
+  // The date of last update in bytes 1-3 (years counted from 1900); nothing else changes.
   void StampDate(const LocalDate& date);
 };
 

@@ -13,7 +13,7 @@ class Dialogs {
   virtual ~Dialogs() = default;
 
   // The open or save dialog, by mode letter ("O", "Ö", "L": open; "S": save) or title text.
-  // Returns 1 with file := the chosen file's full path, or 0 with file := empty.
+  // Returns 1 and sets file to the chosen file's full path, or 0 and empties file.
   virtual int FileDialog(std::string_view mode, std::string& file, const std::string& initialFolder,
                          std::string_view filter, std::int32_t& filterIndex,
                          std::string_view defaultExtension, std::uint32_t& flags) = 0;

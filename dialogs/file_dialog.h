@@ -11,7 +11,7 @@
 namespace dbt {
 
 // The front of both dialogs: the mode letter (or title text) picks title and kind. Returns 1
-// with file := the chosen file's full path, or 0 with file := empty on cancel or failure.
+// and the chosen file's full path in file, or 0 and an empty file on cancel or failure.
 // filterIndex and flags come back as the dialog left them.
 int FileDialog(SystemFileDialogs& system, void* owner, std::string_view mode, std::string& file,
                const std::string& initialFolder, std::string_view filter, std::int32_t& filterIndex,

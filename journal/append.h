@@ -17,7 +17,8 @@ struct AppendResult : JournalResult {
   bool compatible = false;
   bool sameTable = false;  // the source is the target itself: refused before any open
   std::int32_t appended = 0;
-  int Code() const { return compatible && !sameTable && ok() ? 1 : 0; }  // 1 or 0 as callers expect
+  // The window's numbered actions report appended (or nothing to append) as 1, else 0.
+  int Code() const { return compatible && !sameTable && ok() ? 1 : 0; }
 };
 
 AppendResult AppendTable(TableEngine& engine, const std::string& targetPath, TableHandle target,

@@ -26,7 +26,7 @@ MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath, Tab
                           const Progress& progress = {});
 
 struct PackResult : JournalResult {
-  bool ran = false;  // PackMarked's 1 or 0
+  bool ran = false;  // false when refused: no path, or no table loaded since start
   std::int32_t removed = 0;
   std::int32_t remaining = 0;
 };

@@ -13,7 +13,7 @@ namespace dbt {
 
 struct PathRule {
   std::string targetFolder;  // ends in "\" or is empty
-  bool renameToSff = false;  // RenameToSff == 1
+  bool renameToSff = false;  // the document name gets newExtension in place of its own
   std::string newExtension = "sff";
 };
 
@@ -26,9 +26,9 @@ struct PathStoreResult : JournalResult {
   bool tooLong = false;  // newPath is longer than the DATEI field: nothing was written
 };
 
-// The store step of "Pfad ändern": DeletionFlag := " ", FieldValues[pathField] := newPath, and
-// the buffer written over currentRecord with today's date in the header, when the table file
-// exists and the new path fits its field.
+// The store step of "Pfad ändern": the current record, read again from the file, gets newPath
+// in its path field and becomes live, and the header today's date; only when the table file
+// exists and the new path fits its field, since a cut path would name another document.
 PathStoreResult StoreCurrentPath(TableEngine& engine, const std::string& tablePath,
                                  TableHandle table, std::int32_t& currentRecord, int pathField,
                                  const std::string& newPath, RecordBuffer& buffer);
@@ -40,7 +40,8 @@ struct PathChangeResult : JournalResult {
 };
 
 // "Pfad ändern -> alle Datensätze": every record rewritten with its new path and made live;
-// pathField := the number of DATEI. Nothing happens when the table file does not exist.
+// pathField comes back as the number of DATEI, which the display needs next. Nothing happens
+// when the table file does not exist.
 PathChangeResult ChangeAllPaths(TableEngine& engine, const std::string& tablePath,
                                 TableHandle table, const PathRule& rule, RecordBuffer& buffer,
                                 int& pathField, const Progress& progress = {});
