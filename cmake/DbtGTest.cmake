@@ -1,8 +1,14 @@
-# GoogleTest: Debian's prebuilt library natively, built from Debian's sources for Windows.
+# GoogleTest: Debian's prebuilt library natively; for Windows there is no prebuilt one, so it is
+# built from the sources that Debian's googletest package installs.
+set(DBT_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources for cross builds")
 if(WIN32)
+  if(NOT EXISTS ${DBT_GTEST_SOURCE_DIR}/CMakeLists.txt)
+    message(FATAL_ERROR "No GoogleTest sources in ${DBT_GTEST_SOURCE_DIR}: install googletest "
+                        "(scripts/install-deps.sh) or set DBT_GTEST_SOURCE_DIR")
+  endif()
   set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_subdirectory(${DBT_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   set(DBT_GTEST_LIBS gtest gmock)
 else()
   find_package(GTest REQUIRED)
