@@ -37,6 +37,10 @@ class Parser {
     for (const auto& arg : args_) {
       if (IsHelp(arg)) return result_;  // Help whatever else was given
     }
+    if (args_.size() == 1 && args_[0] == "--version") {
+      result_.options.kind = CommandKind::Version;
+      return result_;
+    }
     if (args_.empty()) return Fail("no command given");
     const auto kind = KindOf(args_[0]);
     if (!kind) return Fail("unknown command '" + args_[0] + "'");
@@ -143,6 +147,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
 
 std::string UsageText() {
   return "Usage: dbasetool-cli COMMAND ...\n"
+         "       dbasetool-cli --version\n"
          "Maintains the journal table (dBase III Plus .dbf) of the fax application.\n"
          "\n"
          "  info TABLE          version, date of last update, records, fields, and whether\n"

@@ -7,7 +7,7 @@
 
 namespace dbt::cli {
 
-enum class CommandKind { Help, Info, Show, Relocate, Append, Dedupe };
+enum class CommandKind { Help, Version, Info, Show, Relocate, Append, Dedupe };
 
 struct Options {
   CommandKind kind = CommandKind::Help;

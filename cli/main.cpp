@@ -8,6 +8,7 @@
 #include "cli/exit_codes.h"
 #include "cli/terminal.h"
 #include "dbf/codepage.h"
+#include "dbt_version.h"
 
 namespace {
 
@@ -24,6 +25,9 @@ int Run(const dbt::cli::Options& options) {
   switch (options.kind) {
     case CommandKind::Help:
       break;
+    case CommandKind::Version:
+      std::fputs("dbasetool-cli " DBT_VERSION_TEXT "\n", stdout);
+      return dbt::cli::kExitOk;
     case CommandKind::Info:
       return dbt::cli::RunInfo(options, engine);
     case CommandKind::Show:

@@ -6,6 +6,10 @@ if(WIN32)
     message(FATAL_ERROR "No GoogleTest sources in ${DBT_GTEST_SOURCE_DIR}: install googletest "
                         "(scripts/install-deps.sh) or set DBT_GTEST_SOURCE_DIR")
   endif()
+  # The win32 thread model's C++ library lacks the std::mutex that GoogleTest's Notification
+  # wants; our own GoogleTest customisation header supplies that class without it. -iquote puts
+  # it before the installed header, for GoogleTest and every test alike.
+  add_compile_options(-iquote ${PROJECT_SOURCE_DIR}/tests/support/gtest_win32)
   set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(${DBT_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)

@@ -1,8 +1,10 @@
-# Windows i686 (32-bit) program and tests, cross-compiled with mingw-w64 (posix threads).
+# Windows i686 (32-bit) program and tests, cross-compiled with mingw-w64 of the win32 thread model:
+# the posix one links winpthreads in, which imports functions that Windows 2000 and XP lack
+# (GetTickCount64, AddVectoredExceptionHandler).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
@@ -10,4 +12,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # No runtime DLLs beside the system's own.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# This Wine runs 64-bit programs only: the 32-bit build is compiled and linked, not run.
+# Its tests run through Wine where Wine can run 32-bit programs (scripts/test.sh tries first).
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec.sh")

@@ -5,13 +5,13 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb xauth x11-utils imagemagick
   python3 python3-dbfread shapelib
 )
 if [ "${1:-}" = "--run-only" ]; then
-  packages=(cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64)
+  packages=(cmake ninja-build g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine wine64)
 fi
 
 missing=()

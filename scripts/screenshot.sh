@@ -20,6 +20,8 @@ wine=/usr/lib/wine/wine64
 # One shell under xvfb-run: start the program, wait for its window, grab the screen, end it.
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -u
+  # A fresh prefix is made first, so that the wait below is for the window alone.
+  "$1" wineboot -i >/dev/null 2>&1
   "$1" "$2" >/dev/null 2>&1 &
   pid=$!
   for _ in $(seq 1 60); do

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
 #   native (g++), native under AddressSanitizer + UBSan (clang, with the fuzzer),
-#   Windows x86_64 under Wine, and the 32-bit Windows program (built, not run).
+#   Windows x86_64 under Wine, Windows i686 (tests run where Wine runs 32-bit programs), the
+#   imports of every Windows program against the allow-list, and the two Windows packages, the
+#   x64 one unpacked and tested end to end.
 # Ends on one line that adds up every CTest run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -51,11 +53,7 @@ configure_build build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPI
   -DCMAKE_CXX_COMPILER=clang++ -DDBT_SANITIZE=ON -DDBT_FUZZ=ON -DDBT_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build/sanitize
 
-echo "== Windows x86_64 build (mingw-w64), tests under Wine"
-export DBT_WINEPREFIX="$root/build/wine-prefix"
-rm -rf "$DBT_WINEPREFIX"
-configure_build build/mingw64 -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake"
+# Windows programs are tested under Wine on a virtual display of their own.
 xvfb_pid=
 if [ -z "${DISPLAY:-}" ]; then
   for n in $(seq 90 120); do
@@ -67,17 +65,64 @@ if [ -z "${DISPLAY:-}" ]; then
     break
   done
 fi
-WINEDEBUG=-all WINEPREFIX="$DBT_WINEPREFIX" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
-# One wine server for the whole run: a test that starts while the previous test's server is
-# shutting down could otherwise lose its process.
-WINEPREFIX="$DBT_WINEPREFIX" /usr/lib/wine/wineserver -p >/dev/null 2>&1 || true
-run_ctest build/mingw64 -j 1
-WINEPREFIX="$DBT_WINEPREFIX" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+stop_xvfb() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
+trap stop_xvfb EXIT
 
-echo "== Windows i686 build (mingw-w64): compiled and linked only"
-configure_build build/mingw32 -DCMAKE_BUILD_TYPE=Release -DDBT_TESTS=OFF \
+# A fresh Wine prefix with one wine server for the whole of a CTest run: a test that starts
+# while the previous test's server is shutting down could otherwise lose its process.
+start_wine() {  # prefix
+  export DBT_WINEPREFIX=$1
+  rm -rf "$DBT_WINEPREFIX"
+  WINEDEBUG=-all WINEPREFIX="$DBT_WINEPREFIX" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+  WINEPREFIX="$DBT_WINEPREFIX" /usr/lib/wine/wineserver -p >/dev/null 2>&1 || true
+}
+stop_wine() { WINEPREFIX="$DBT_WINEPREFIX" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; }
+
+echo "== Windows x86_64 build (mingw-w64), tests under Wine, imports checked"
+configure_build build/mingw64 -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake"
+start_wine "$root/build/wine-prefix"
+run_ctest build/mingw64 -j 1
+stop_wine
+
+echo "== Windows i686 build (mingw-w64): program and every Windows test, imports checked"
+configure_build build/mingw32 -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake"
+# The 32-bit tests run only where Wine runs a 32-bit program; Debian's wine32 cannot run on
+# every machine that installs it.
+i686-w64-mingw32-gcc-win32 -o build/mingw32/wine-probe.exe scripts/wine-probe.c
+start_wine "$root/build/wine-prefix-32"
+probe=$(timeout 120 bash scripts/wine-exec.sh build/mingw32/wine-probe.exe 2>&1 | tr -d '\r' || true)
+if [ "$probe" = "wine-probe ok" ]; then
+  echo "32-bit Windows tests: RUN (Wine runs 32-bit programs here)"
+  run_ctest build/mingw32 -j 1
+else
+  echo "32-bit Windows tests: NOT RUN, built only (Wine cannot run a 32-bit program here:" \
+    "$(head -c 200 <<<"${probe:-no output}" | tr '\n' ' '))"
+  run_ctest build/mingw32 -L imports
+fi
+stop_wine
+
+echo "== Windows packages, and the unpacked x64 program tested as a user gets it"
+DBT_MINGW32_BUILD=build/mingw32 DBT_MINGW64_BUILD=build/mingw64 \
+  bash scripts/package.sh "$root/build/packages"
+version=$(sed -nE 's/^project\(dbasetool VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
+unpacked="$root/build/unpacked-x64"
+rm -rf "$unpacked"
+mkdir -p "$unpacked"
+(cd "$unpacked" && cmake -E tar xf "$root/build/packages/dbasetool-$version-windows-x64.zip")
+ls -l "$unpacked"
+# The programs as unpacked: stripped for the package, they must import and export the same.
+count_check() {  # command...
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)) status=1; fi
+}
+count_check python3 scripts/check-imports.py cmake/windows-imports.txt \
+  --export OPENCOMMDLG_PROC "$unpacked/dbasetool.exe"
+count_check python3 scripts/check-imports.py cmake/windows-imports.txt "$unpacked/dbasetool-cli.exe"
+start_wine "$root/build/wine-prefix-unpacked"
+DBT_DBASETOOL_EXE="$unpacked/dbasetool.exe" DBT_DBASETOOL_CLI_EXE="$unpacked/dbasetool-cli.exe" \
+  run_ctest build/mingw64 -R '^e2e_' -j 1
+stop_wine
 
 echo
 echo "total: $passed passed, $failed failed"

@@ -6,6 +6,8 @@
 
 namespace dbt {
 
+static_assert(sizeof(LOGFONTA) == 60);  // the same on 32- and 64-bit Windows
+
 ScopedFont CreateArrowFont() {
   int pixelsPerInch = 96;
   {

@@ -3,6 +3,7 @@
 #include "app/win32/main_window.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "app/control_ids.h"
 #include "app/win32/arrow_button.h"
@@ -70,7 +71,16 @@ void MainWindow::Show() {
   UpdateWindow(hwnd_);
 }
 
+// The dialog manager hands the owner-drawn buttons' record in its own layout.
+#ifdef _WIN64
+static_assert(sizeof(DRAWITEMSTRUCT) == 64);
+#else
+static_assert(sizeof(DRAWITEMSTRUCT) == 48);
+#endif
+
 INT_PTR CALLBACK MainWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The dialog manager calls it as stdcall on 32-bit Windows.
+  static_assert(std::is_same_v<decltype(&MainWindow::DialogProc), DLGPROC>);
   if (message == WM_INITDIALOG) {
     SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
     reinterpret_cast<MainWindow*>(lParam)->Attach(hwnd);

@@ -4,11 +4,15 @@
 #include <commctrl.h>
 
 #include "app/win32/main_window.h"
+#include "dbf/codepage.h"
 #include "settings/settings.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&classes);
+  // Tables are read and written in the code pages of this system, as the fax application beside
+  // us and dbasetool-cli do (OEM 437 or 850 with ANSI 1252).
+  dbt::SetActiveCodePages(dbt::PlatformCodePages());
 
   dbt::Settings settings;
   dbt::MainWindow window(settings);

@@ -8,6 +8,13 @@
 
 namespace {
 
+// The notification record the dialog hands the hook, in the system's layout.
+#ifdef _WIN64
+static_assert(sizeof(NMHDR) == 24);
+#else
+static_assert(sizeof(NMHDR) == 12);
+#endif
+
 // The drop-down list of the file types opens this tall.
 constexpr int kFileTypeListHeight = 200;
 

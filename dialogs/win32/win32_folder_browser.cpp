@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <memory>
+#include <type_traits>
 
 #include "dialogs/win32/win32_folder_browser.h"
 
@@ -20,6 +21,14 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM /*lParam*/, LPARA
   if (message == BFFM_INITIALIZED) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
   return 0;
 }
+
+// The shell calls back as stdcall on 32-bit Windows, and reads the record in its own layout.
+static_assert(std::is_same_v<decltype(&BrowseCallback), BFFCALLBACK>);
+#ifdef _WIN64
+static_assert(sizeof(BROWSEINFOA) == 64);
+#else
+static_assert(sizeof(BROWSEINFOA) == 32);
+#endif
 
 }  // namespace
 

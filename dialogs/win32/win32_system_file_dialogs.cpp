@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include <cstddef>
+#include <type_traits>
 
 #include "dialogs/win32/open_commdlg_proc.h"
 #include "dialogs/win32/win32_system_file_dialogs.h"
@@ -13,9 +14,14 @@ namespace {
 // The record without the fields that Windows 2000 added (OPENFILENAME_SIZE_VERSION_400A, 76
 // bytes on 32-bit Windows): the dialog keeps its older look, without the places bar.
 constexpr DWORD kRequestSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
-#ifndef _WIN64
-static_assert(kRequestSize == 76);
+#ifdef _WIN64
+static_assert(kRequestSize == 136 && sizeof(OPENFILENAMEA) == 152);
+#else
+static_assert(kRequestSize == 76 && sizeof(OPENFILENAMEA) == 88);
 #endif
+// The dialog calls the hook as the system calls back: stdcall on 32-bit Windows. A hook
+// declared without CALLBACK would be a different type here, and would unbalance the stack.
+static_assert(std::is_same_v<decltype(&OPENCOMMDLG_PROC), LPOFNHOOKPROC>);
 
 const char* TextOrNull(const std::string& text) {
   return text.empty() ? nullptr : text.c_str();

@@ -1,8 +1,7 @@
 #include <windows.h>
 
-#include <thread>
-
 #include "tests/cli/cli_runner.h"
+#include "tests/support/win32_thread.h"
 #include "util/win32/scoped_handles.h"
 
 namespace dbt::test {
@@ -113,9 +112,9 @@ CliRun RunCli(const std::vector<std::string>& args) {
   outWrite.Reset();
   errWrite.Reset();
   std::string out, err;
-  std::thread errReader([&] { ReadAll(errRead.Get(), err); });
+  Win32Thread errReader([&] { ReadAll(errRead.Get(), err); });
   ReadAll(outRead.Get(), out);
-  errReader.join();
+  errReader.Join();
   DWORD code = 0;
   if (WaitForSingleObject(process.Get(), 60000) == WAIT_OBJECT_0 &&
       GetExitCodeProcess(process.Get(), &code)) {

@@ -21,6 +21,14 @@ TEST(CliUsage, HelpPrintsUsageAndSucceeds) {
   }
 }
 
+// The one version number of the project, as the zips and the version resources carry it.
+TEST(CliUsage, VersionPrintsTheProjectVersionAndSucceeds) {
+  const CliRun run = RunCli({"--version"});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, "dbasetool-cli " DBT_TEST_PROJECT_VERSION "\n");
+  EXPECT_EQ(run.err, "");
+}
+
 TEST(CliUsage, MalformedCommandLinesExitTwoWithOneReason) {
   struct Case {
     std::vector<std::string> args;

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 
 #include "dialogs/win32/win32_dialogs.h"
 #include "tests/support/dialog_driver_win32.h"
@@ -36,7 +35,7 @@ bool WaitForSelectedItem(HWND browser, const std::string& name) {
   while (std::chrono::steady_clock::now() < deadline) {
     const HWND tree = FindWindowExA(browser, nullptr, WC_TREEVIEWA, nullptr);
     if (tree != nullptr && SelectedItemText(tree) == name) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    Sleep(100);
   }
   return false;
 }

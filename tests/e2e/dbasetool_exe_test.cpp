@@ -15,7 +15,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/control_ids.h"
@@ -45,11 +44,44 @@ constexpr UINT kSendTimeoutMs = 10000;
 // The temporary folder's path is long, and the changed paths must fit the field.
 constexpr std::uint8_t kPathFieldLength = 160;
 
-// The program as built. The cross build names it by its Unix path, which Wine serves as Z:.
-std::string BuiltProgram() {
-  std::string path = DBT_DBASETOOL_EXE;
+// A program's path, from the variable when it is set (the test command points it at the
+// unpacked package), else as built. A Unix path, as the cross build and the test command give
+// it, is served by Wine as Z:.
+std::string ProgramPath(const char* variable, const char* built) {
+  const char* given = std::getenv(variable);
+  std::string path = given != nullptr && *given != '\0' ? given : built;
   if (!path.empty() && path[0] == '/') path = "Z:" + path;
   return path;
+}
+
+std::string BuiltProgram() {
+  return ProgramPath("DBT_DBASETOOL_EXE", DBT_DBASETOOL_EXE);
+}
+
+std::string BuiltCli() {
+  return ProgramPath("DBT_DBASETOOL_CLI_EXE", DBT_DBASETOOL_CLI_EXE);
+}
+
+// Runs dbasetool-cli with a command line in the ANSI code page; its exit code, or -1 when it
+// did not start or end in time.
+int RunCli(const std::string& arguments) {
+  const std::string exe = BuiltCli();
+  std::string commandLine = "\"" + exe + "\" " + arguments;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &started)) {
+    return -1;
+  }
+  ScopedHandle process(started.hProcess);
+  ScopedHandle thread(started.hThread);
+  DWORD code = 0;
+  if (WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(process.Get(), &code)) {
+    return -1;
+  }
+  return static_cast<int>(code);
 }
 
 // The program under test, a process of its own; ended by force when it is still running at the
@@ -106,7 +138,7 @@ bool Eventually(const std::function<bool()>& done, milliseconds timeout = kResul
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!done()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(milliseconds(50));
+    Sleep(50);
   }
   return true;
 }
@@ -361,6 +393,61 @@ TEST_F(DbasetoolExe, NextStartTakesTheOptionAndPlacementAndTheCaptionCloseSavesT
   EXPECT_EQ(IniInteger(ini_, "HmWinPos", "HmWinPosH"), 304);
   EXPECT_EQ(IniInteger(ini_, "HmWinPos", "HmWinPosMinm"), 0);
   EXPECT_EQ(IniValue(ini_, "LastFileOpen", "LastFile01"), table_);
+}
+
+// The window and dbasetool-cli take their code pages from the system, so both store a folder
+// with the same bytes: "\xA2" (the cent sign in ANSI 1252) is 0x9B in OEM 437 and 0xBD in OEM
+// 850. CTest runs this once under each OEM code page (DBT_EXPECT_OEMCP).
+TEST_F(DbasetoolExe, WindowAndCommandLineToolStorePathsInTheSystemsOemCodePage) {
+  const UINT oem = GetOEMCP();
+  ASSERT_TRUE(oem == 437 || oem == 850) << "OEM code page " << oem;
+  if (const char* expected = std::getenv("DBT_EXPECT_OEMCP")) {
+    ASSERT_EQ(oem, static_cast<UINT>(std::atoi(expected)));
+  }
+  const std::string folder = dir_.Path().string() + "\\B\xFCro\xA2";
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+  const std::string windowTable = folder + "\\journal.dbf";
+  const std::string cliTable = folder + "\\kopie.dbf";
+  const auto journal = Journal({{"20240105", "C:\\Fax\\0001.PDF", "OK", ' '},
+                                {"20240106", "C:\\Fax\\0002.pdf", "Besetzt", ' '}});
+  journal.WriteTo(windowTable);
+  journal.WriteTo(cliTable);
+
+  // The window: choose the table, change every path to the table's own folder, close.
+  const HWND window = StartProgram();
+  ASSERT_NE(window, nullptr);
+  const DWORD uiThread = GetWindowThreadProcessId(window, nullptr);
+  PostClick(window, kChooseTableButton);
+  const HWND open = WaitForDialogTitled(uiThread, kOpenTitle);
+  ASSERT_NE(open, nullptr) << "no dialog titled \"" << kOpenTitle << "\"";
+  ASSERT_TRUE(SetControlText(FileNameBox(open), windowTable));
+  PressButton(open, IDOK);
+  ASSERT_TRUE(Eventually([&] {
+    return IsWindowEnabled(GetDlgItem(window, kDeleteDuplicatesButton));
+  })) << "the table was not accepted";
+  ASSERT_TRUE(Click(window, kChangeAllPathsButton));
+  // Read back through the same code pages, the folder shows as it was given.
+  EXPECT_EQ(Text(window, kStoredPathBox), folder + "\\0001.PDF");
+  PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  ASSERT_TRUE(program_.ExitCode(kResultTimeout).has_value()) << "the program did not end";
+
+  // The command-line tool: the same change on the copy.
+  ASSERT_EQ(RunCli("relocate \"" + cliTable + "\" --to \"" + folder + "\""), 0);
+
+  const std::string oemFolder = dir_.Path().string() + "\\B\x81ro" + (oem == 437 ? "\x9B" : "\xBD");
+  std::vector<std::uint8_t> expected =
+      Journal({{"20240105", oemFolder + "\\0001.PDF", "OK", ' '},
+               {"20240106", oemFolder + "\\0002.pdf", "Besetzt", ' '}})
+          .Bytes();
+  const std::vector<std::uint8_t> byWindow = ReadFileBytes(windowTable);
+  std::vector<std::uint8_t> byCli = ReadFileBytes(cliTable);
+  ASSERT_EQ(byWindow.size(), expected.size());
+  ASSERT_EQ(byCli.size(), expected.size());
+  // The header's date of last update is the day of the run; the rest must match byte for byte.
+  std::copy(byWindow.begin() + 1, byWindow.begin() + 4, expected.begin() + 1);
+  std::copy(byWindow.begin() + 1, byWindow.begin() + 4, byCli.begin() + 1);
+  EXPECT_EQ(AsText(byWindow), AsText(expected));
+  EXPECT_EQ(AsText(byCli), AsText(byWindow));
 }
 
 }  // namespace

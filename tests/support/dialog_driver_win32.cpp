@@ -42,7 +42,7 @@ std::vector<HWND> VisibleDialogsOf(DWORD thread) {
 bool WaitUntil(const std::atomic<bool>& flag, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!flag && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Sleep(50);
   }
   return flag;
 }
@@ -66,7 +66,7 @@ HWND WaitForDialog(DWORD thread, const std::function<bool(HWND)>& accept,
     for (HWND dialog : VisibleDialogsOf(thread)) {
       if (accept(dialog)) return dialog;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Sleep(50);
   }
   return nullptr;
 }
@@ -106,7 +106,7 @@ void CancelDialogsOf(DWORD thread) {
 void WhileShowing(const std::function<void()>& show, const std::function<void(DWORD)>& drive) {
   const DWORD testThread = GetCurrentThreadId();
   std::atomic<bool> shown{false};
-  std::thread driver([&] {
+  Win32Thread driver([&] {
     drive(testThread);
     // The button the driver pressed gets its time; whatever is still open then is cancelled
     // until the test thread is back.
@@ -114,12 +114,12 @@ void WhileShowing(const std::function<void()>& show, const std::function<void(DW
     const auto deadline = std::chrono::steady_clock::now() + kDialogTimeout;
     while (!shown && std::chrono::steady_clock::now() < deadline) {
       CancelDialogsOf(testThread);
-      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      Sleep(200);
     }
   });
   show();
   shown = true;
-  driver.join();
+  driver.Join();
 }
 
 }  // namespace dbt::test

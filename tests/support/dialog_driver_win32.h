@@ -7,7 +7,8 @@
 #include <chrono>
 #include <functional>
 #include <string>
-#include <thread>
+
+#include "tests/support/win32_thread.h"
 
 namespace dbt::test {
 
