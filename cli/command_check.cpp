@@ -22,6 +22,7 @@ int RunCheck(const Options& options, TableEngine& engine) {
           const DocumentState state = finder.Find(path);
           tally.Add(state, record, path);
           if (state == DocumentState::Missing) {
+            progress.BeforeOutput();
             Say("record " + std::to_string(record) + ": " + T(path) + ": missing");
           }
         },

@@ -81,18 +81,21 @@ int RunRelocatePreview(const Options& options, const TableSummary& s, TableEngin
             ++counts.unmatched;
             // Only a user who checks needs to hear of records the move leaves where they are.
             if (state == DocumentState::Missing) {
+              progress.BeforeOutput();
               Say(head + " (not under " + T(rule.From()) + ")" + status);
             }
             return;
           }
           if (!fits) {
             ++counts.tooLong;
+            progress.BeforeOutput();
             Say(head + " -> " + T(*newPath) + " (too long: " + std::to_string(newPath->size()) +
                 " characters, DATEI holds " + std::to_string(fieldLength) +
                 "; would be left unchanged)" + status);
             return;
           }
           ++counts.change;
+          progress.BeforeOutput();
           Say(head + " -> " + T(*newPath) + status);
         },
         progress.Callback());
