@@ -72,10 +72,10 @@ std::optional<DocumentFinder::Root> DocumentFinder::RootOf(std::string_view path
   }
   if (best || !JournalPathsAreNative()) return best;
   if (path.size() >= 3 && IsDrive(path) && path[2] == '\\') {
-    return Root{std::string(path.substr(0, 3)), 2};
+    return Root{std::string(path.substr(0, 3)), 2, true};
   }
   if (const std::size_t share = ShareLength(path); share > 0) {
-    return Root{std::string(path.substr(0, share)) + "\\", share};
+    return Root{std::string(path.substr(0, share)) + "\\", share, true};
   }
   return std::nullopt;
 }
@@ -123,7 +123,17 @@ DocumentState DocumentFinder::Find(std::string_view journalPath) {
   const std::string path = TrimTrailingNulBlank(journalPath);
   const std::optional<Root> root = RootOf(path);
   if (!root) return DocumentState::NotChecked;
-  const std::string_view rest = std::string_view(path).substr(root->length);
+  const DocumentState state = FindUnder(path, *root);
+  // Windows knows spellings that no listing shows (short names, trailing dots); a path that
+  // stands as it is gets the system's own answer before it is called missing.
+  if (state == DocumentState::Missing && root->native && HostFileExists(path)) {
+    return DocumentState::Present;
+  }
+  return state;
+}
+
+DocumentState DocumentFinder::FindUnder(const std::string& path, const Root& root) {
+  const std::string_view rest = std::string_view(path).substr(root.length);
   const std::size_t lastSlash = rest.rfind('\\');
   const std::string_view folderRest =
       lastSlash == std::string_view::npos ? std::string_view() : rest.substr(0, lastSlash);
@@ -131,8 +141,8 @@ DocumentState DocumentFinder::Find(std::string_view journalPath) {
       lastSlash == std::string_view::npos ? rest : rest.substr(lastSlash + 1);
   if (fileName.empty() || fileName == "." || fileName == "..") return DocumentState::Missing;
   // One key per journal folder: the root it was found under and the folder's spelling.
-  const std::string key = root->hostFolder + '\n' + UpperAnsi(folderRest);
-  const std::string* hostFolder = HostFolderOf(root->hostFolder, folderRest, key);
+  const std::string key = root.hostFolder + '\n' + UpperAnsi(folderRest);
+  const std::string* hostFolder = HostFolderOf(root.hostFolder, folderRest, key);
   if (hostFolder == nullptr) return DocumentState::Missing;
   const Listing* listing = ListingOf(*hostFolder);
   if (listing == nullptr) return DocumentState::Missing;

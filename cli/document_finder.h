@@ -47,8 +47,10 @@ class DocumentFinder {
   struct Root {
     std::string hostFolder;
     std::size_t length = 0;  // characters of the journal path the root stands for
+    bool native = false;     // the journal path itself names the file on this machine
   };
   std::optional<Root> RootOf(std::string_view path) const;
+  DocumentState FindUnder(const std::string& path, const Root& root);
   const Listing* ListingOf(const std::string& hostFolder);
   const std::string* HostFolderOf(const std::string& rootFolder, std::string_view rest,
                                   const std::string& key);

@@ -25,4 +25,8 @@ std::optional<std::string> HostNameToAnsi(const std::string& name);
 // True on Windows, where a journal path names a file of this machine as it stands.
 bool JournalPathsAreNative();
 
+// A file (not a folder) of that path exists, asked of the system directly: on Windows the
+// last word for a native path whose spelling no listing shows (a short 8.3 name, say).
+bool HostFileExists(const std::string& path);
+
 }  // namespace dbt::cli

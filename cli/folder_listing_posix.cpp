@@ -59,4 +59,9 @@ bool JournalPathsAreNative() {
   return false;
 }
 
+bool HostFileExists(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
 }  // namespace dbt::cli

@@ -35,4 +35,10 @@ bool JournalPathsAreNative() {
   return true;
 }
 
+// GetFileAttributesA exists on Windows 2000.
+bool HostFileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 }  // namespace dbt::cli
