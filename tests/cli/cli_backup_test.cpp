@@ -47,11 +47,17 @@ class CliBackup : public testing::Test {
 };
 
 TEST_F(CliBackup, EachWritingCommandCopiesTheTableFirstAndNamesTheCopy) {
+  const std::string other = dir_.File("alt.dbf");
+  DbfBuilder source = JournalLayout();
+  source.Record({"20250302", "C:\\Alt\\x.pdf", "OK"});
+  source.WriteTo(other);
+  // In this order each command changes the table: the paths of 300 records name 200 documents.
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"relocate", table_, "--from", "C:\\Fax", "--to", "E:\\",
                                  "--backup"},
         std::vector<std::string>{"relocate", table_, "--to", "F:\\", "--backup"},
-        std::vector<std::string>{"dedupe", table_, "--backup"}}) {
+        std::vector<std::string>{"dedupe", table_, "--backup"},
+        std::vector<std::string>{"append", table_, other, "--backup"}}) {
     const auto was = ReadFileBytes(table_);
     const auto known = Backups();
     const CliRun run = RunCli(args);
