@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,9 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/document_finder.h"
 #include "journal/append.h"
 #include "journal/duplicates.h"
 #include "journal/path_change.h"
+#include "journal/record_scan.h"
 #include "tests/journal/reference_dedupe.h"
 
 namespace {
@@ -136,6 +139,93 @@ long ChildPeakKiB(const std::function<void()>& work) {
   return usage.ru_maxrss;
 }
 
+// check: kDocFolders folders of kDocsPerFolder documents on the local disk, named in lower
+// case, and a journal whose DATEI names them in upper case under E:\ (mapped to the tree), so
+// that every lookup goes through the case-insensitive match.
+constexpr int kDocFolders = 1000;
+constexpr int kDocsPerFolder = 100;
+constexpr int kPathOffset = 1 + 8 + 20 + 40;  // DATEI within a record
+constexpr int kPathLength = 150;
+
+std::string DocName(std::int64_t doc) {
+  return "fax" + std::to_string(100000 + doc) + ".sff";
+}
+std::string FolderName(std::int64_t folder) {
+  return "ordner" + std::to_string(1000 + folder);
+}
+
+void WriteDocumentTree(const std::filesystem::path& root) {
+  for (int f = 0; f < kDocFolders; ++f) {
+    const std::filesystem::path folder = root / FolderName(f);
+    std::filesystem::create_directories(folder);
+    for (int d = 0; d < kDocsPerFolder; ++d) {
+      std::ofstream(folder / DocName(static_cast<std::int64_t>(f) * kDocsPerFolder + d));
+    }
+  }
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Record i names document i modulo the documents in the tree, in upper case.
+void PointJournalAtTree(const std::string& path, std::int64_t count) {
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  const std::int64_t docs = static_cast<std::int64_t>(kDocFolders) * kDocsPerFolder;
+  for (std::int64_t i = 0; i < count; ++i) {
+    const std::int64_t doc = i % docs;
+    const std::string datei =
+        Pad(Upper("E:\\Archiv\\" + FolderName(doc / kDocsPerFolder) + "\\" + DocName(doc)),
+            kPathLength);
+    file.seekp(kHeaderLength + i * kRecordLength + kPathOffset);
+    file.write(datei.data(), kPathLength);
+  }
+}
+
+// What any lookup of the documents costs at least: one stat of each, nothing else.
+double StatFloor(const std::filesystem::path& root) {
+  return Seconds([&] {
+    std::error_code ec;
+    for (std::int64_t doc = 0; doc < std::int64_t{kDocFolders} * kDocsPerFolder; ++doc) {
+      (void)std::filesystem::is_regular_file(root / FolderName(doc / kDocsPerFolder) / DocName(doc),
+                                             ec);
+    }
+  });
+}
+
+// The pass of "dbasetool-cli check" without its output: every record read and looked up.
+void CheckFigures(const std::string& table, const std::string& folder, std::int64_t count) {
+  const std::filesystem::path root = std::filesystem::path(folder) / "documents";
+  std::filesystem::remove_all(root);
+  WriteDocumentTree(root / "archiv");
+  WriteJournal(table, count, 0.0, 4);
+  PointJournalAtTree(table, count);
+  const double floor = StatFloor(root / "archiv");
+  TableEngine engine;
+  RecordBuffer buffer;
+  std::int64_t present = 0;
+  const double check = Seconds([&] {
+    cli::DocumentFinder finder({cli::FolderMap{"E:", root.string()}});
+    std::vector<std::uint8_t> header;
+    std::int64_t size = 0;
+    if (!engine.OpenTable(table, 1, OpenAccess::Read, header, size).ok()) return;
+    const int pathField = engine.FieldIndex(1, "DATEI");
+    (void)journal_detail::ScanRecords(engine, 1, buffer,
+                                      [&](std::int32_t) {
+                                        present += finder.Find(buffer.FieldValues[pathField]) ==
+                                                   cli::DocumentState::Present;
+                                      },
+                                      {});
+    engine.CloseTable(1);
+  });
+  Print("check_documents_present", static_cast<double>(present), "records");
+  Print("check_all_present", check, "s");
+  Print("check_records_per_s", static_cast<double>(count) / check, "records/s");
+  Print("check_stat_each_document_once", floor, "s");
+  std::filesystem::remove_all(root);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -210,6 +300,7 @@ int main(int argc, char** argv) {
   Print("dedupe_20000", ours, "s");
   Print("reference_dedupe_20000", literal, "s");
   Print("reference_vs_ours_20000", literal / ours, "x");
+  CheckFigures(table, folder, count);
   std::filesystem::remove(table);
   std::filesystem::remove(other);
   return 0;

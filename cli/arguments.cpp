@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "cli/arguments_more.h"
 #include "cli/terminal.h"
 #include "util/text.h"
 
@@ -16,6 +17,7 @@ std::optional<CommandKind> KindOf(std::string_view name) {
   if (name == "relocate") return CommandKind::Relocate;
   if (name == "append") return CommandKind::Append;
   if (name == "dedupe") return CommandKind::Dedupe;
+  if (name == "check") return CommandKind::Check;
   return std::nullopt;
 }
 
@@ -66,6 +68,15 @@ class Parser {
     const std::string& arg = args_[i];
     Options& o = result_.options;
     if (arg.size() > 1 && arg[0] == '-') {
+      using arguments_detail::Taken;
+      switch (arguments_detail::TakeMoreOption(args_, i, o, result_.error)) {
+        case Taken::Taken:
+          return true;
+        case Taken::Failed:
+          return false;
+        case Taken::NotMine:
+          break;
+      }
       if (o.kind != CommandKind::Relocate) return Error("unknown option '" + arg + "'");
       return TakeRelocateOption(i);
     }
@@ -130,6 +141,7 @@ class Parser {
       }
     }
     if (o.kind == CommandKind::Relocate && !toGiven_) return Fail("relocate needs --to FOLDER");
+    if (std::string more = arguments_detail::CheckMoreOptions(o); !more.empty()) return Fail(more);
     return result_;
   }
 
@@ -161,10 +173,28 @@ std::string UsageText() {
          "  append TABLE SOURCE appends the records of SOURCE (same layout), then deletes\n"
          "                      the duplicates\n"
          "  dedupe TABLE        deletes the records equal to an earlier record\n"
+         "  relocate TABLE --from OLD --to NEW [--sff] [--record N] [--dry-run [--check]]\n"
+         "                      moves a folder tree: DATEI under OLD (as Windows compares\n"
+         "                      paths) gets NEW in place of OLD, sub-folders and name kept;\n"
+         "                      other records are left exactly as they are\n"
+         "  check TABLE [--map PREFIX=FOLDER ...]\n"
+         "                      lists the records whose document does not exist; never\n"
+         "                      writes. Off Windows, --map says where a drive or share lies\n"
+         "                      here ('E:\\=/srv/fax'); names match in any case, as on Windows\n"
+         "  --check (with relocate --dry-run and the same --map) looks up each new path\n"
+         "  --backup (relocate, append, dedupe) first copies TABLE to\n"
+         "                      NAME.YYYYMMDD-HHMMSS.bak beside it, or refuses\n"
          "\n"
-         "Only relocate, append and dedupe write, and only to TABLE; no document file is\n"
-         "touched. Exit codes: 0 done; 1 refused, nothing written; 2 usage error;\n"
-         "3 some records kept their path because the new one does not fit DATEI.\n";
+         "After moving an archive from C:\\Fax to E:\\Archiv\\Fax:\n"
+         "  dbasetool-cli relocate journal.dbf --from 'C:\\Fax' --to 'E:\\Archiv\\Fax' \\\n"
+         "      --dry-run --check --map 'E:\\=/srv/e'   # until no document is missing\n"
+         "  dbasetool-cli relocate journal.dbf --from 'C:\\Fax' --to 'E:\\Archiv\\Fax' --backup\n"
+         "  dbasetool-cli check journal.dbf --map 'E:\\=/srv/e'\n"
+         "\n"
+         "Only relocate, append and dedupe write, and only to TABLE (and its backup); no\n"
+         "document file is touched. Exit codes: 0 done; 1 refused, nothing written; 2 usage\n"
+         "error; 3 some records kept their path because the new one does not fit DATEI;\n"
+         "4 some documents are missing (check, --check).\n";
 }
 
 }  // namespace dbt::cli

@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/document_finder.h"
+
 namespace dbt::cli {
 
-enum class CommandKind { Help, Version, Info, Show, Relocate, Append, Dedupe };
+enum class CommandKind { Help, Version, Info, Show, Relocate, Append, Dedupe, Check };
 
 struct Options {
   CommandKind kind = CommandKind::Help;
@@ -17,6 +19,12 @@ struct Options {
   std::string targetFolder;  // relocate --to, code page 1252, ending in one "\"
   bool renameToSff = false;  // relocate --sff
   bool dryRun = false;       // relocate --dry-run
+
+  // Moving trees, looking documents up, keeping a backup.
+  std::string fromFolder;       // relocate --from, code page 1252; empty: the folder-part rule
+  bool check = false;           // relocate --dry-run --check
+  std::vector<FolderMap> maps;  // check, relocate --check: --map PREFIX=FOLDER
+  bool backup = false;          // relocate, append, dedupe --backup
 };
 
 struct ParsedArguments {

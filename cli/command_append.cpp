@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "cli/backup.h"
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/exit_codes.h"
@@ -61,6 +62,9 @@ int RunAppend(const Options& options, TableEngine& engine) {
   if (TablesCompatible(engine, options.table, kTargetHandle, options.source, kSourceHandle) != 1) {
     return Refuse(options.source, "not compatible with " + options.table + ": " +
                                       LayoutDifference(target, source.summary));
+  }
+  if (options.backup) {
+    if (const int refused = BackUpTable(options.table)) return refused;
   }
   AppendResult appended;
   {

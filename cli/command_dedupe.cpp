@@ -1,3 +1,4 @@
+#include "cli/backup.h"
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/exit_codes.h"
@@ -10,6 +11,9 @@ namespace dbt::cli {
 int RunDedupe(const Options& options, TableEngine& engine) {
   TableSummary s;
   if (const int refused = RequireJournal(engine, options.table, s)) return refused;
+  if (options.backup) {
+    if (const int refused = BackUpTable(options.table)) return refused;
+  }
   RecordBuffer buffer;
   DedupeResult result;
   {

@@ -3,10 +3,12 @@
 #include <span>
 #include <vector>
 
+#include "cli/backup.h"
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/exit_codes.h"
 #include "cli/progress_line.h"
+#include "cli/relocate_more.h"
 #include "cli/table_probe.h"
 #include "journal/path_change.h"
 #include "util/text.h"
@@ -165,9 +167,16 @@ int RunRelocate(const Options& options, TableEngine& engine) {
     return Refuse(options.table, "no record " + std::to_string(options.record) +
                                      " (the table holds " + std::to_string(s.records) + ")");
   }
+  if (options.dryRun && (options.check || !options.fromFolder.empty())) {
+    return RunRelocatePreview(options, s, engine);
+  }
   if (options.dryRun) {
     return DryRun(options, s, one ? options.record : 1, one ? options.record : s.records, engine);
   }
+  if (options.backup) {
+    if (const int refused = BackUpTable(options.table)) return refused;
+  }
+  if (!options.fromFolder.empty()) return RunRelocateTree(options, s, engine);
   return one ? RelocateOne(options, s, engine) : RelocateAll(options, s, engine);
 }
 

@@ -11,5 +11,6 @@ int RunShow(const Options& options, TableEngine& engine);
 int RunRelocate(const Options& options, TableEngine& engine);
 int RunAppend(const Options& options, TableEngine& engine);
 int RunDedupe(const Options& options, TableEngine& engine);
+int RunCheck(const Options& options, TableEngine& engine);
 
 }  // namespace dbt::cli

@@ -38,6 +38,8 @@ int Run(const dbt::cli::Options& options) {
       return dbt::cli::RunAppend(options, engine);
     case CommandKind::Dedupe:
       return dbt::cli::RunDedupe(options, engine);
+    case CommandKind::Check:
+      return dbt::cli::RunCheck(options, engine);
   }
   std::fputs(dbt::cli::UsageText().c_str(), stdout);
   return dbt::cli::kExitOk;

@@ -19,6 +19,9 @@ class ProgressLine {
 
   // The callback for the journal operations; empty when no terminal watches.
   Progress Callback();
+  // Takes the line away before a report line goes to the same terminal; the next update draws
+  // it again below that line.
+  void BeforeOutput() { Clear(); }
 
  private:
   void Update(std::int64_t done, std::int64_t total);

@@ -1,0 +1,41 @@
+#include "cli/backup.h"
+
+#include "cli/console.h"
+#include "cli/exit_codes.h"
+
+namespace dbt::cli {
+namespace {
+
+// Many backups within one second are possible only from a script gone round in circles.
+constexpr int kMaxTries = 100;
+
+std::string BackupStem(const std::string& table) {
+  const std::size_t nameStart = table.find_last_of("/\\:") + 1;  // npos + 1 is 0
+  const std::size_t dot = table.rfind('.');
+  if (dot == std::string::npos || dot <= nameStart) return table;
+  return table.substr(0, dot);
+}
+
+}  // namespace
+
+int BackUpTable(const std::string& table) {
+  const std::string stem = BackupStem(table) + "." + backup_detail::LocalTimestamp();
+  for (int n = 1; n <= kMaxTries; ++n) {
+    const std::string copy = stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".bak";
+    std::string error;
+    switch (backup_detail::CopyNewFile(table, copy, error)) {
+      case backup_detail::CopyOutcome::Copied:
+        Say(table + ": backup " + copy);
+        return kExitOk;
+      case backup_detail::CopyOutcome::NameTaken:
+        continue;
+      case backup_detail::CopyOutcome::Failed:
+        return Refuse(table, "no backup could be made (" + error + "); nothing written");
+    }
+  }
+  return Refuse(table, "no backup could be made (" + stem + ".bak and " +
+                           std::to_string(kMaxTries - 1) +
+                           " more names are taken); nothing written");
+}
+
+}  // namespace dbt::cli

@@ -1,0 +1,27 @@
+#pragma once
+// The copy of a table that --backup makes beside it before the first write.
+
+#include <string>
+
+namespace dbt::cli {
+
+// Copies the table to NAME.YYYYMMDD-HHMMSS.bak beside it (NAME: the file name without its
+// extension; -2, -3 ... added when that name is taken, never overwriting a file). Returns
+// kExitOk and says the copy's name, or refuses (one line, kExitRefused) when no complete copy
+// could be made; then no copy is left behind.
+int BackUpTable(const std::string& table);
+
+// The platform's side.
+namespace backup_detail {
+
+// Local time as YYYYMMDD-HHMMSS.
+std::string LocalTimestamp();
+
+enum class CopyOutcome { Copied, NameTaken, Failed };
+
+// Creates copy exclusively, writes every byte of table into it and flushes it to the disk;
+// on Failed, error says why and the partial copy is removed.
+CopyOutcome CopyNewFile(const std::string& table, const std::string& copy, std::string& error);
+
+}  // namespace backup_detail
+}  // namespace dbt::cli

@@ -1,0 +1,90 @@
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "cli/backup.h"
+#include "util/win32/scoped_handles.h"
+
+namespace dbt::cli::backup_detail {
+namespace {
+
+std::string Reason(const std::string& file, DWORD error) {
+  char text[256] = {};
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, error, 0, text, sizeof text, nullptr);
+  std::string reason(text, length);
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
+                             reason.back() == ' ' || reason.back() == '.')) {
+    reason.pop_back();
+  }
+  if (reason.empty()) reason = "system error " + std::to_string(error);
+  return file + ": " + reason;
+}
+
+bool CopyBytes(HANDLE from, HANDLE to, const std::string& table, const std::string& copy,
+               std::string& error) {
+  std::vector<char> buffer(1 << 20);
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+      error = Reason(table, GetLastError());
+      return false;
+    }
+    if (got == 0) return true;
+    DWORD put = 0;
+    if (!WriteFile(to, buffer.data(), got, &put, nullptr)) {
+      error = Reason(copy, GetLastError());
+      return false;
+    }
+    if (put != got) {
+      error = Reason(copy, ERROR_DISK_FULL);
+      return false;
+    }
+  }
+}
+
+}  // namespace
+
+std::string LocalTimestamp() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay,
+                now.wHour, now.wMinute, now.wSecond);
+  return text;
+}
+
+// CreateFileA with CREATE_NEW, ReadFile, WriteFile and FlushFileBuffers all exist on Windows
+// 2000.
+CopyOutcome CopyNewFile(const std::string& table, const std::string& copy, std::string& error) {
+  ScopedHandle from(CreateFileA(table.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!from.Valid()) {
+    error = Reason(table, GetLastError());
+    return CopyOutcome::Failed;
+  }
+  ScopedHandle to(CreateFileA(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!to.Valid()) {
+    const DWORD failure = GetLastError();
+    if (failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS) {
+      return CopyOutcome::NameTaken;
+    }
+    error = Reason(copy, failure);
+    return CopyOutcome::Failed;
+  }
+  bool copied = CopyBytes(from.Get(), to.Get(), table, copy, error);
+  if (copied && !FlushFileBuffers(to.Get())) {
+    error = Reason(copy, GetLastError());
+    copied = false;
+  }
+  to.Reset();
+  if (!copied) {
+    DeleteFileA(copy.c_str());
+    return CopyOutcome::Failed;
+  }
+  return CopyOutcome::Copied;
+}
+
+}  // namespace dbt::cli::backup_detail
