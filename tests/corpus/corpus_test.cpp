@@ -36,7 +36,7 @@ const KnownFault kKnownFaults[] = {
     {"php-xbase--dBaseVII_int.dbf", "info", "level-7 table read as dBase III: refused as damaged"},
     {"php-xbase--dBaseVII_ts.dbf", "info", "level-7 table read as dBase III: refused as damaged"},
     {"php-xbase--socios.dbf", "info", "133 fields refused as a damaged table, not as unsupported"},
-    {"go-dbf--lessThanActualRecords.dbf", "dedupe",
+    {"go-dbf--lessThanActualRecords.dbf", "journal dedupe",
      "records stored past the header's count cut off without a word"},
 };
 
@@ -248,7 +248,7 @@ TEST(Corpus, RelocateOnJournalCopiesChangesNothingButThePaths) {
       if (sff) args.push_back("--sff");
       const CliRun run = RunCli(args);
       const Bytes after = ReadFileBytes(copy);
-      const std::string check = sff ? "relocate --sff" : "relocate";
+      const std::string check = sff ? "journal relocate --sff" : "journal relocate";
       if (j.journal.layout.RecordsPastCount(after.size()) > 0 && run.exitCode == 1) {
         Verdict(j.name, check, after == j.journal.bytes, "refused but changed the file");
         continue;
@@ -284,12 +284,12 @@ TEST(Corpus, DedupeOnJournalCopiesEqualsTheLiteralOperation) {
     const CliRun run = RunCli({"dedupe", copy});
     const Bytes after = ReadFileBytes(copy);
     if (j.journal.layout.RecordsPastCount(j.journal.bytes.size()) > 0) {
-      Verdict(j.name, "dedupe", KeptRecordsPastCount(j.journal, run, after),
+      Verdict(j.name, "journal dedupe", KeptRecordsPastCount(j.journal, run, after),
               Describe(run) + ", records past the count cut off");
       continue;
     }
     const Bytes expected = ReferenceDedupe(dir, j.journal.bytes);
-    Verdict(j.name, "dedupe", run.exitCode == 0 && after == expected,
+    Verdict(j.name, "journal dedupe", run.exitCode == 0 && after == expected,
             Describe(run) + ", " + FirstDifference(expected, after, j.journal.layout));
   }
 }
@@ -306,10 +306,10 @@ TEST(Corpus, AppendOnJournalCopiesEqualsTheLiteralOperation) {
     WriteFileBytes(source, j.journal.bytes);
     const CliRun run = RunCli({"append", target, source});
     const Bytes after = ReadFileBytes(target);
-    Verdict(j.name, "append leaves the source", ReadFileBytes(source) == j.journal.bytes,
+    Verdict(j.name, "journal append leaves the source", ReadFileBytes(source) == j.journal.bytes,
             "the source changed");
     const Bytes expected = ReferenceDedupe(dir, ReferenceAppend(targetBefore, j.journal.bytes));
-    Verdict(j.name, "append", run.exitCode == 0 && after == expected,
+    Verdict(j.name, "journal append", run.exitCode == 0 && after == expected,
             Describe(run) + ", " + FirstDifference(expected, after, j.journal.layout));
   }
 }
