@@ -50,8 +50,12 @@ std::string Fitted(std::string text, std::size_t length) {
   return text;
 }
 
-// One field's stored bytes after decoding and encoding by its type letter.
+// One field's stored bytes after decoding and encoding by its type letter. A date, logical or
+// memo field of another width than its type's keeps its bytes: the type's rules would cut them.
 std::string Canonical(char type, const std::string& stored, bool isError) {
+  const bool odd = (type == 'D' && stored.size() != 8) || (type == 'L' && stored.size() != 1) ||
+                   (type == 'M' && stored.size() > 10);
+  if (odd) type = 'C';
   std::string text = stored;
   if (type == 'D')
     text = Chars(stored, 7, 8) + "." + Chars(stored, 5, 6) + "." + Chars(stored, 1, 4);
