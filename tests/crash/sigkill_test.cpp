@@ -155,7 +155,8 @@ struct Input {
 };
 
 // Records of the inputs found neither in the table's slots nor anywhere in another file the
-// command left beside it (a record kept aside while it is moved is not lost).
+// command left beside it (a record kept aside while it is moved is not lost; there it is looked
+// for by its fields before DATEI, which no command changes).
 std::size_t LostRecords(const std::vector<const Input*>& inputs, const KeyHashes& slots,
                         const fs::path& dir) {
   KeyHashes present = slots;
@@ -174,10 +175,9 @@ std::size_t LostRecords(const std::vector<const Input*>& inputs, const KeyHashes
           static_cast<std::ptrdiff_t>(kGeneratedHeaderLength + i * kGeneratedRecordLength);
       bool found = false;
       for (const Bytes& other : beside) {
-        found =
-            found || std::search(other.begin(), other.end(), record + 1,
-                                 record + static_cast<std::ptrdiff_t>(kGeneratedRecordLength)) !=
-                         other.end();
+        found = found || std::search(other.begin(), other.end(), record + 1,
+                                     record + static_cast<std::ptrdiff_t>(kGeneratedPathOffset)) !=
+                             other.end();
       }
       lost += !found;
     }
