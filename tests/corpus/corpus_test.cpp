@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <iostream>
-#include <set>
 #include <sstream>
 
 #include "dbf/engine.h"
