@@ -124,6 +124,10 @@ MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath, Tab
     }
     ++result.marked;
   }
+  // The marks decide what the compaction moves, also when a crash makes a later open finish it.
+  if (!marks.empty() && !scoped.File().Sync()) {
+    journal_detail::SetIoFailure(result, tablePath, "the duplicate marks could not be written");
+  }
   return result;
 }
 
