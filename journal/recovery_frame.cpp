@@ -82,7 +82,8 @@ RecoveryFrame RecoveryFrame::InPlace(std::uint64_t tableSize) {
 }
 
 void RecoveryFrame::Add(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
-  pieces.push_back(Piece{offset, std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
+  pieces.push_back(Piece{offset, data.size(), bytes.size()});
+  data.insert(data.end(), bytes.begin(), bytes.end());
 }
 
 std::uint64_t FrameOverhead(std::size_t pieces) {
@@ -91,8 +92,7 @@ std::uint64_t FrameOverhead(std::size_t pieces) {
 
 std::vector<std::uint8_t> EncodeFrame(const RecoveryFrame& frame) {
   std::vector<std::uint8_t> out(kFrameMagic, kFrameMagic + 8);
-  std::uint64_t total = FrameOverhead(frame.pieces.size());
-  for (const auto& piece : frame.pieces) total += piece.bytes.size();
+  const std::uint64_t total = FrameOverhead(frame.pieces.size()) + frame.data.size();
   out.reserve(static_cast<std::size_t>(total));
   Put(out, total, 8);
   Put(out, frame.sequence, 8);
@@ -103,9 +103,10 @@ std::vector<std::uint8_t> EncodeFrame(const RecoveryFrame& frame) {
   Put(out, frame.sizeAfter, 8);
   Put(out, frame.pieces.size(), 4);
   for (const auto& piece : frame.pieces) {
+    const auto bytes = frame.BytesOf(piece);
     Put(out, piece.offset, 8);
-    Put(out, piece.bytes.size(), 4);
-    out.insert(out.end(), piece.bytes.begin(), piece.bytes.end());
+    Put(out, bytes.size(), 4);
+    out.insert(out.end(), bytes.begin(), bytes.end());
   }
   Put(out, frame.sourceBegin, 8);
   Put(out, frame.sourceEnd, 8);
@@ -165,7 +166,7 @@ std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes) {
 bool ApplyFrame(TableFile& table, const RecoveryFrame& frame) {
   if (frame.kind == RecoveryFrame::Kind::Compaction) return ReplayCompaction(table, frame);
   for (const auto& piece : frame.pieces) {
-    if (!table.WriteAt(piece.offset, piece.bytes)) return false;
+    if (!table.WriteAt(piece.offset, frame.BytesOf(piece))) return false;
   }
   return !frame.cut || table.Truncate(frame.sizeAfter);
 }

@@ -17,9 +17,12 @@ struct RecoveryFrame {
     Writes = 1,      // pieces written, then (cut) the table cut to sizeAfter
     Compaction = 2,  // the live records of the source range moved to destination, in order
   };
+  // Bytes to write at offset; they lie in `data`, from begin on, so that a block's many small
+  // changes cost no allocation each.
   struct Piece {
     std::uint64_t offset = 0;
-    std::vector<std::uint8_t> bytes;
+    std::size_t begin = 0;
+    std::size_t size = 0;
   };
 
   Kind kind = Kind::Writes;
@@ -31,6 +34,7 @@ struct RecoveryFrame {
   std::uint64_t sizeAfter = 0;
   bool cut = false;
   std::vector<Piece> pieces;
+  std::vector<std::uint8_t> data;
   std::uint64_t sourceBegin = 0;
   std::uint64_t sourceEnd = 0;
   std::uint64_t destination = 0;
@@ -39,6 +43,9 @@ struct RecoveryFrame {
   // A frame that changes bytes in place only: the table keeps its length.
   static RecoveryFrame InPlace(std::uint64_t tableSize);
   void Add(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+  std::span<const std::uint8_t> BytesOf(const Piece& piece) const {
+    return std::span(data).subspan(piece.begin, piece.size);
+  }
   bool Fits(std::uint64_t tableSize) const {
     return (tableSize >= sizeLow && tableSize <= sizeHigh) || tableSize == sizeAfter;
   }
