@@ -32,7 +32,16 @@ bool ScopedTable::OpenExisting(const std::string& path, OpenAccess access, Journ
 
 namespace {
 std::size_t g_blockBytes = kBlockBytes;
+int g_blocksPerStep = kBlocksPerStep;
 }  // namespace
+
+int BlocksPerStep() {
+  return g_blocksPerStep;
+}
+
+void SetBlocksPerStep(int blocks) {
+  g_blocksPerStep = blocks;
+}
 
 std::size_t BlockBytes() {
   return g_blockBytes;

@@ -22,6 +22,12 @@ inline constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 std::size_t BlockBytes();
 void SetBlockBytes(std::size_t bytes);
 
+// A logged step of an in-place rewrite or a compaction spans this many blocks: each step costs
+// two barriers (the recovery file's and the table's), so larger steps cost fewer on a disk.
+inline constexpr int kBlocksPerStep = 8;
+int BlocksPerStep();
+void SetBlocksPerStep(int blocks);  // for tests that cut a small table between two steps
+
 // How often a record-by-record pass reports progress.
 inline constexpr std::int32_t kProgressEvery = 4096;
 
@@ -63,6 +69,8 @@ struct RecordLayout {
   }
   // Whole slots that fit into one block read, at least one.
   std::int32_t SlotsPerBlock() const;
+  // Whole slots of one logged step.
+  std::int32_t SlotsPerStep() const { return SlotsPerBlock() * BlocksPerStep(); }
 };
 
 RecordLayout LayoutOf(const TableEngine& engine, TableHandle handle);

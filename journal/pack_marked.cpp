@@ -32,7 +32,7 @@ class Compactor {
         log_(log),
         tableSize_(file.Size()),
         recordLength_(static_cast<std::size_t>(layout.recordLength)),
-        capacity_(layout.SlotsPerBlock()) {
+        capacity_(layout.SlotsPerStep()) {
     pending_.reserve(static_cast<std::size_t>(capacity_) * recordLength_);
   }
 
@@ -129,8 +129,9 @@ PackResult PackMarked(TableEngine& engine, const std::string& tablePath, TableHa
     journal_detail::SetIoFailure(result, tablePath, "the marks could not be written");
     return result;
   }
+  const std::uint64_t stepBytes = std::uint64_t{recordLength} * layout.SlotsPerStep();
   RecoveryLog log(engine.Files(), tablePath,
-                  journal_detail::FrameOverhead(2) + block.size() + kHeaderSize + 1);
+                  journal_detail::FrameOverhead(2) + stepBytes + kHeaderSize + 1);
   Compactor compactor(engine, table, layout, file, log);
 
   // Nothing past the old records is touched until every live record has its final slot; the

@@ -25,7 +25,7 @@ void AddChange(RecoveryFrame& frame, std::uint64_t offset, const std::uint8_t* b
 
 std::uint64_t RewriteSlotBytes(TableEngine& engine, TableHandle table) {
   const RecordLayout layout = LayoutOf(engine, table);
-  const std::uint64_t perBlock = static_cast<std::uint64_t>(layout.SlotsPerBlock());
+  const std::uint64_t perBlock = static_cast<std::uint64_t>(layout.SlotsPerStep());
   return FrameOverhead(static_cast<std::size_t>(perBlock) + 1) + perBlock * layout.recordLength +
          kHeaderSize;
 }
@@ -36,7 +36,7 @@ bool RewriteRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer
   const RecordLayout layout = LayoutOf(engine, table);
   if (layout.count <= 0 || layout.recordLength == 0) return true;
   const std::uint64_t tableSize = file.Size();
-  const std::int32_t perBlock = layout.SlotsPerBlock();
+  const std::int32_t perBlock = layout.SlotsPerStep();
   const std::size_t recordLength = static_cast<std::size_t>(layout.recordLength);
   std::vector<std::uint8_t> block(static_cast<std::size_t>(perBlock) * recordLength);
   std::vector<std::uint8_t> before(block.size());

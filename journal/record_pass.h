@@ -16,10 +16,11 @@ namespace dbt::journal_detail {
 // buffer, changed, is to be stored over the record.
 using RecordRewrite = std::function<bool(std::int32_t record)>;
 
-// Records in ascending order, each block written back whole after its records were rewritten
-// (a block whose bytes did not change is not written). Before a block is written, the bytes it
-// changes go to the recovery log, and the table is synced after it: a block torn by a crash is
-// finished on the next open, so every record is either as it was or rewritten. False when a
+// Records in ascending order, a step of blocks at a time, each step written back whole after its
+// records were rewritten (a step whose bytes did not change is not written). Before a step is
+// written, the bytes it changes go to the recovery log, and the table is synced after it: a step
+// torn by a crash is finished on the next open, so every record is either as it was or
+// rewritten. False when a
 // read or write failed; the blocks before it are written, the rest untouched.
 bool RewriteRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer,
                     const RecordRewrite& rewrite, const Progress& progress, TableFile& file,

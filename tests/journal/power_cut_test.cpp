@@ -98,6 +98,7 @@ class PowerCutTest : public ::testing::Test {
   void SetUp() override {
     // Three records a block, so that a cut can fall between two blocks of one pass.
     journal_detail::SetBlockBytes(3 * kJournalRecord);
+    journal_detail::SetBlocksPerStep(1);
     DbfBuilder table = JournalLayout();
     const char* paths[] = {"a", "b", "a", "c", "b", "d", "a", "e"};
     for (int i = 0; i < 8; ++i) {
@@ -113,7 +114,10 @@ class PowerCutTest : public ::testing::Test {
         .Record(JournalRow("20260101", "D:\\Alt\\b.pdf", "1", "busy"));
     source_ = source.Bytes();
   }
-  void TearDown() override { journal_detail::SetBlockBytes(journal_detail::kBlockBytes); }
+  void TearDown() override {
+    journal_detail::SetBlockBytes(journal_detail::kBlockBytes);
+    journal_detail::SetBlocksPerStep(journal_detail::kBlocksPerStep);
+  }
 
   void Reset() {
     memory_ = MemoryFileSystem();
