@@ -1,5 +1,4 @@
-// The POSIX file layer: both lock families against outside opens, the room an append sets aside,
-// and the small file beside a table.
+// The POSIX file layer's locks: both lock families against outside opens.
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -59,41 +58,6 @@ TEST_F(PosixFileTest, OpenForReadingKeepsOutWriters) {
   EXPECT_FALSE(OutsideOfdLock(path, F_WRLCK));
   EXPECT_TRUE(OutsideOfdLock(path, F_RDLCK));
   EXPECT_FALSE(OutsideFlock(path, LOCK_SH));
-}
-
-TEST_F(PosixFileTest, ReserveGrowsTheFileWithZerosAndNeverShrinksIt) {
-  FileOpenResult open = PlatformFileSystem().OpenExclusive(path, OpenAccess::ReadWrite);
-  ASSERT_NE(open.file, nullptr);
-  EXPECT_EQ(open.file->Reserve(4096), ReserveResult::Reserved);
-  EXPECT_EQ(open.file->Size(), 4096u);
-  EXPECT_EQ(open.file->Reserve(10), ReserveResult::Reserved);
-  EXPECT_EQ(open.file->Size(), 4096u);
-  EXPECT_TRUE(open.file->Sync());
-  open.file.reset();
-  const auto bytes = ReadFileBytes(path);
-  ASSERT_EQ(bytes.size(), 4096u);
-  EXPECT_EQ(bytes[3], 3);
-  EXPECT_EQ(bytes[4095], 0);
-}
-
-TEST_F(PosixFileTest, FileBesideTheTableIsCreatedEmptyReadWholeAndRemoved) {
-  FileSystem& files = PlatformFileSystem();
-  const std::string beside = path + ".x";
-  std::vector<std::uint8_t> bytes;
-  EXPECT_EQ(files.ReadWhole(beside, bytes), ReadWholeResult::Missing);
-  WriteFileBytes(beside, {9, 9, 9, 9, 9});
-  {
-    std::unique_ptr<TableFile> file = files.CreateOrReplace(beside);
-    ASSERT_NE(file, nullptr);
-    EXPECT_EQ(file->Size(), 0u);
-    const std::uint8_t data[2] = {7, 8};
-    EXPECT_TRUE(file->WriteAt(1, data));
-  }
-  EXPECT_EQ(files.ReadWhole(beside, bytes), ReadWholeResult::Read);
-  EXPECT_EQ(bytes, (std::vector<std::uint8_t>{0, 7, 8}));
-  EXPECT_TRUE(files.RemoveFile(beside));
-  EXPECT_FALSE(files.Exists(beside));
-  EXPECT_TRUE(files.RemoveFile(beside));
 }
 
 }  // namespace
