@@ -99,19 +99,32 @@ class PowerCutTest : public ::testing::Test {
     // Three records a block, so that a cut can fall between two blocks of one pass.
     journal_detail::SetBlockBytes(3 * kJournalRecord);
     journal_detail::SetBlocksPerStep(1);
+    // Records that differ in every field, so that a record torn between two of them is neither.
+    struct Row {
+      const char* date;
+      const char* path;
+      const char* number;
+      const char* error;
+    };
+    const Row rows[] = {{"20260101", "D:\\Alt\\a.pdf", "11", "busy"},
+                        {"20250202", "E:\\Neu\\bb.pdf", "22", "frei"},
+                        {"20240303", "F:\\x\\ccc.pdf", "333", "x"},
+                        {"20230404", "G:\\yy\\d.pdf", "4", "belegt"},
+                        {"20220505", "H:\\z\\eeee.pdf", "55555", "ok"}};
+    const int order[] = {0, 1, 0, 2, 1, 3, 0, 4};
     DbfBuilder table = JournalLayout();
-    const char* paths[] = {"a", "b", "a", "c", "b", "d", "a", "e"};
     for (int i = 0; i < 8; ++i) {
-      table.Record(JournalRow("20260101", std::string("D:\\Alt\\") + paths[i] + ".pdf", "1",
-                              i % 2 ? "busy\r\n" : "busy"),
-                   i == 3 ? '*' : ' ');
+      const Row& row = rows[order[i]];
+      table.Record(
+          JournalRow(row.date, row.path, row.number, row.error + std::string(i % 2 ? "\r\n" : "")),
+          i == 3 ? '*' : ' ');
     }
     table.EndMarker(false);
     original_ = table.Bytes();
     DbfBuilder source = JournalLayout();
     source.Record(JournalRow("20250101", "S:\\x.pdf", "2", ""))
         .Record(JournalRow("20250102", "S:\\y.pdf", "3", ""), '*')
-        .Record(JournalRow("20260101", "D:\\Alt\\b.pdf", "1", "busy"));
+        .Record(JournalRow("20250202", "E:\\Neu\\bb.pdf", "22", "frei"));  // as in the table
     source_ = source.Bytes();
   }
   void TearDown() override {
@@ -146,9 +159,12 @@ class PowerCutTest : public ::testing::Test {
       faults.push_back({Fault::Stop, k});
       const std::size_t size = sizes[static_cast<std::size_t>(k - 1)];
       if (size > 1) {
+        // Inside the flag, the date and the path of each record the write covers.
         std::vector<std::size_t> at = {1, size / 2, size - 1, 1 + random() % (size - 1)};
-        for (std::size_t record = kJournalRecord; record < size; record += kJournalRecord)
+        for (std::size_t record = 0; record < size; record += kJournalRecord) {
           at.push_back(record + 3);
+          at.push_back(record + 12);
+        }
         for (const std::size_t tear : at) {
           if (tear < size) faults.push_back({Fault::Tear, k, tear});
         }
@@ -190,6 +206,7 @@ class PowerCutTest : public ::testing::Test {
       ASSERT_EQ(Table(), expected);
       ++runs_;
     }
+    RecordProperty("faults", runs_);
   }
 
   MemoryFileSystem memory_;
