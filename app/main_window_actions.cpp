@@ -5,6 +5,7 @@
 #include "app/main_window_controller.h"
 #include "journal/duplicates.h"
 #include "journal/path_change.h"
+#include "journal/table_session.h"
 #include "settings/settings.h"
 #include "util/text.h"
 
@@ -27,6 +28,9 @@ void MainWindowController::ShowCurrentRecord() {
 
 void MainWindowController::SaveCurrentRecord() {
   if (!state_.Loaded || !TableFileExists()) return;
+  // Finishes what an interrupted change left before the record is written.
+  TableSession held;
+  if (!held.Begin(engine_.Files(), state_.TablePath).ok()) return;
   if (engine_.OpenTableUpdate(state_.TablePath, state_.Table, state_.HeaderBytes, state_.FileSize) >
       0) {
     engine_.StoreRecord(state_.Table, state_.CurrentRecord, buffer_);

@@ -5,6 +5,7 @@
 #include "journal/append.h"
 #include "journal/duplicates.h"
 #include "journal/path_change.h"
+#include "journal/table_session.h"
 #include "util/text.h"
 
 namespace dbt {
@@ -31,6 +32,19 @@ class BusyCursor {
 
  private:
   MainWindowView& view_;
+};
+
+// Keeps the loaded table open, exclusively, from the first step of a command to its last, so that
+// the fax application cannot take it in between; the steps and actions borrow this open. A table
+// that cannot be held is left to the steps, which then fail silently as before.
+class HeldTable {
+ public:
+  HeldTable(TableEngine& engine, const std::string& path) {
+    if (engine.Files().Exists(path)) (void)session_.Begin(engine.Files(), path);
+  }
+
+ private:
+  TableSession session_;
 };
 
 // The open-file dialog for a table; 1 with the choice in file, or 0.
@@ -85,6 +99,7 @@ void MainWindowController::ChooseTargetFolder() {
 void MainWindowController::ChangeCurrentPath() {
   if (state_.RecordCount <= 0) return;
   const std::string newPath = BuildNewPath(view_.GetText(kNewPathBox), CurrentPathRule());
+  HeldTable held(engine_, state_.TablePath);
   // A path longer than the field is not stored: cutting it would point at another document.
   (void)StoreCurrentPath(engine_, state_.TablePath, state_.Table, state_.CurrentRecord,
                          state_.PathField, newPath, buffer_);
@@ -94,6 +109,7 @@ void MainWindowController::ChangeCurrentPath() {
 
 void MainWindowController::ChangeAllPathsCommand() {
   BusyCursor busy(view_);
+  HeldTable held(engine_, state_.TablePath);
   view_.SendAction(kChangeAllPaths);
   view_.SendAction(kShowCurrentRecord);
   view_.SetText(kCurrentRecordBox, std::to_string(state_.CurrentRecord));
@@ -113,6 +129,7 @@ void MainWindowController::AppendOtherTable() {
   BusyCursor busy(view_);
   state_.SourcePath = file;
   settings_.LastFileSetting(state_.SourcePath, kWriteSourceFile);
+  HeldTable held(engine_, state_.TablePath);
   // Whether anything was appended does not matter: the table is tidied and shown again anyway.
   (void)AppendTable(engine_, state_.TablePath, state_.Table, state_.SourcePath, state_.SourceTable);
   view_.SendAction(kNormalizeRecords);
@@ -123,6 +140,7 @@ void MainWindowController::AppendOtherTable() {
 
 void MainWindowController::DeleteDuplicatesCommand() {
   BusyCursor busy(view_);
+  HeldTable held(engine_, state_.TablePath);
   view_.SendAction(kNormalizeRecords);
   if (MarkDuplicates(engine_, state_.TablePath, state_.Table).marked > 0)
     (void)PackMarked(engine_, state_.TablePath, state_.Table);

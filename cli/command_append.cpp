@@ -50,6 +50,8 @@ std::string LayoutDifference(const TableSummary& target, const TableSummary& sou
 // Unlike the window, which goes on to delete duplicates after a refused append, nothing is
 // written unless the append itself can go ahead.
 int RunAppend(const Options& options, TableEngine& engine) {
+  TableSession session;
+  if (const int refused = HoldTable(engine, options.table, session)) return refused;
   TableSummary target;
   if (const int refused = RequireJournal(engine, options.table, target)) return refused;
   if (engine.Files().SameFile(options.table, options.source)) {
@@ -71,6 +73,9 @@ int RunAppend(const Options& options, TableEngine& engine) {
     ProgressLine progress(options.table + ": appending");
     appended = AppendTable(engine, options.table, kTargetHandle, options.source, kSourceHandle,
                            progress.Callback());
+  }
+  if (appended.diskFull) {
+    return Refuse(options.table, "disk full: nothing appended, the table is as it was");
   }
   if (!appended.ok()) {
     return Refuse(options.table, OpenFailureText(appended.error, appended.detail));

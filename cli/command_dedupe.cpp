@@ -9,6 +9,8 @@
 namespace dbt::cli {
 
 int RunDedupe(const Options& options, TableEngine& engine) {
+  TableSession session;
+  if (const int refused = HoldTable(engine, options.table, session)) return refused;
   TableSummary s;
   if (const int refused = RequireJournal(engine, options.table, s)) return refused;
   if (options.backup) {

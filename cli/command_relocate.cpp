@@ -160,6 +160,10 @@ int RelocateAll(const Options& options, const TableSummary& s, TableEngine& engi
 }  // namespace
 
 int RunRelocate(const Options& options, TableEngine& engine) {
+  TableSession session;
+  if (!options.dryRun) {
+    if (const int refused = HoldTable(engine, options.table, session)) return refused;
+  }
   TableSummary s;
   if (const int refused = RequireJournal(engine, options.table, s)) return refused;
   const bool one = options.record > 0;

@@ -52,4 +52,10 @@ int RequireJournal(TableEngine& engine, const std::string& path, TableSummary& s
   return kExitOk;
 }
 
+int HoldTable(TableEngine& engine, const std::string& path, TableSession& session) {
+  const JournalResult held = session.Begin(engine.Files(), path);
+  if (!held.ok()) return Refuse(path, OpenFailureText(held.error, held.detail));
+  return kExitOk;
+}
+
 }  // namespace dbt::cli

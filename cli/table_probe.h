@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dbf/engine.h"
+#include "journal/table_session.h"
 
 namespace dbt::cli {
 
@@ -43,5 +44,10 @@ ProbeResult ProbeTable(TableEngine& engine, const std::string& path, TableHandle
 // For the writing commands: probe, refuse (one line, returns kExitRefused) when the table
 // cannot be opened or is no journal; 0 when it may be worked on.
 int RequireJournal(TableEngine& engine, const std::string& path, TableSummary& summary);
+
+// For the writing commands: the table held open for writing, exclusively, until session ends,
+// so that every step of the command uses this one open (and what an interrupted change left is
+// finished first); refuses (returns kExitRefused) when it cannot be held.
+int HoldTable(TableEngine& engine, const std::string& path, TableSession& session);
 
 }  // namespace dbt::cli

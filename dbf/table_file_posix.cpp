@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "dbf/table_file.h"
 
@@ -82,9 +84,65 @@ class PosixTableFile final : public TableFile {
     return true;
   }
 
+  bool Sync() override {
+    while (::fdatasync(fd_.Get()) != 0) {
+      if (errno != EINTR) return false;
+    }
+    return true;
+  }
+
+  ReserveResult Reserve(std::uint64_t size) override {
+    if (size > kMaxOffset) return ReserveResult::Failed;
+    if (Size() >= size) return ReserveResult::Reserved;
+    int error = 0;
+    do {
+      error = ::posix_fallocate(fd_.Get(), 0, static_cast<off_t>(size));
+    } while (error == EINTR);
+    if (error == 0) return ReserveResult::Reserved;
+    return error == ENOSPC || error == EDQUOT || error == EFBIG ? ReserveResult::DiskFull
+                                                                : ReserveResult::Failed;
+  }
+
  private:
   FileDescriptor fd_;
 };
+
+// A new or removed name is on the disk only once its folder is: fsync of the folder itself.
+bool SyncFolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::string folder =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.Get() < 0) return false;
+  while (::fsync(fd.Get()) != 0) {
+    // Some file systems cannot sync a folder; their names are as durable as they get.
+    if (errno == EINVAL || errno == EROFS) return true;
+    if (errno != EINTR) return false;
+  }
+  return true;
+}
+
+// The lock of the other family: programs that lock with fcntl (OFD or classic record locks)
+// do not see flock, and the other way round, so the table carries both. A read-only open can
+// only take the shared kind, which still keeps every writer out.
+FileOpenError LockRecords(int fd, OpenAccess access) {
+#ifdef F_OFD_SETLK
+  struct flock lock {};
+  lock.l_type = access == OpenAccess::ReadWrite ? F_WRLCK : F_RDLCK;
+  lock.l_whence = SEEK_SET;
+  while (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EACCES) return FileOpenError::Locked;
+    // A file system without record locks: flock alone has to do.
+    if (errno == EINVAL || errno == ENOLCK || errno == EOPNOTSUPP) return FileOpenError::None;
+    return FileOpenError::Other;
+  }
+#else
+  (void)fd;
+  (void)access;
+#endif
+  return FileOpenError::None;
+}
 
 FileOpenError ErrorOfOpen(int error) {
   switch (error) {
@@ -104,7 +162,7 @@ FileOpenError ErrorOfOpen(int error) {
 
 class PosixFileSystem final : public FileSystem {
  public:
-  FileOpenResult OpenExclusive(const std::string& path, OpenAccess access) override {
+  FileOpenResult OpenUnshared(const std::string& path, OpenAccess access) override {
     // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below anyway.
     // Never O_CREAT: a missing table stays missing.
     const int mode = access == OpenAccess::ReadWrite ? O_RDWR : O_RDONLY;
@@ -126,7 +184,33 @@ class PosixFileSystem final : public FileSystem {
       if (errno == EWOULDBLOCK) return {nullptr, FileOpenError::Locked};
       return {nullptr, FileOpenError::Other};
     }
+    const FileOpenError locked = LockRecords(fd.Get(), access);
+    if (locked != FileOpenError::None) return {nullptr, locked};
     return {std::make_unique<PosixTableFile>(fd.Release()), FileOpenError::None};
+  }
+
+  std::unique_ptr<TableFile> CreateOrReplace(const std::string& path) override {
+    FileDescriptor fd(
+        ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0644));
+    if (fd.Get() < 0 || !SyncFolderOf(path)) return nullptr;
+    return std::make_unique<PosixTableFile>(fd.Release());
+  }
+
+  ReadWholeResult ReadWhole(const std::string& path, std::vector<std::uint8_t>& bytes) override {
+    bytes.clear();
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.Get() < 0) return errno == ENOENT ? ReadWholeResult::Missing : ReadWholeResult::Failed;
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return ReadWholeResult::Failed;
+    PosixTableFile file(fd.Release());
+    bytes.resize(static_cast<std::size_t>(info.st_size));
+    if (file.ReadAt(0, bytes) != bytes.size()) return ReadWholeResult::Failed;
+    return ReadWholeResult::Read;
+  }
+
+  bool RemoveFile(const std::string& path) override {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) return false;
+    return SyncFolderOf(path);
   }
 
   bool Exists(const std::string& path) override {

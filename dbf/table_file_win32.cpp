@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "dbf/table_file.h"
 #include "util/win32/scoped_handles.h"
@@ -71,6 +73,19 @@ class Win32TableFile final : public TableFile {
     return SetEndOfFile(handle_.Get()) != 0;
   }
 
+  bool Sync() override { return FlushFileBuffers(handle_.Get()) != 0; }
+
+  // Extending the file allocates its room on NTFS and FAT alike; SetEndOfFile fails with a
+  // disk-full error when there is none.
+  ReserveResult Reserve(std::uint64_t size) override {
+    if (size > kMaxOffset) return ReserveResult::Failed;
+    if (Size() >= size) return ReserveResult::Reserved;
+    if (Truncate(size)) return ReserveResult::Reserved;
+    const DWORD error = GetLastError();
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? ReserveResult::DiskFull
+                                                                       : ReserveResult::Failed;
+  }
+
  private:
   ScopedHandle handle_;
 };
@@ -103,7 +118,7 @@ bool HasWildcard(const std::string& path) {
 
 class Win32FileSystem final : public FileSystem {
  public:
-  FileOpenResult OpenExclusive(const std::string& path, OpenAccess access) override {
+  FileOpenResult OpenUnshared(const std::string& path, OpenAccess access) override {
     const DWORD wanted =
         access == OpenAccess::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
     // Share mode 0 keeps every other open out, the fax application's included. OPEN_EXISTING:
@@ -114,6 +129,39 @@ class Win32FileSystem final : public FileSystem {
     auto file = std::make_unique<Win32TableFile>(raw);
     if (GetFileType(raw) != FILE_TYPE_DISK) return {nullptr, FileOpenError::NotAFile};
     return {std::move(file), FileOpenError::None};
+  }
+
+  // The folder needs no flush: NTFS logs its names, and FAT has nothing to ask.
+  std::unique_ptr<TableFile> CreateOrReplace(const std::string& path) override {
+    HANDLE raw = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (raw == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32TableFile>(raw);
+  }
+
+  ReadWholeResult ReadWhole(const std::string& path, std::vector<std::uint8_t>& bytes) override {
+    bytes.clear();
+    HANDLE raw = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (raw == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                 ? ReadWholeResult::Missing
+                 : ReadWholeResult::Failed;
+    }
+    Win32TableFile file(raw);
+    if (GetFileType(raw) != FILE_TYPE_DISK) return ReadWholeResult::Failed;
+    const std::uint64_t size = file.Size();
+    if (size > (std::uint64_t{1} << 31)) return ReadWholeResult::Failed;
+    bytes.resize(static_cast<std::size_t>(size));
+    if (file.ReadAt(0, bytes) != bytes.size()) return ReadWholeResult::Failed;
+    return ReadWholeResult::Read;
+  }
+
+  bool RemoveFile(const std::string& path) override {
+    if (DeleteFileA(path.c_str())) return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
   }
 
   bool Exists(const std::string& path) override {

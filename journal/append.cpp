@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dbf/format.h"
+#include "journal/append_records.h"
 #include "journal/open_table.h"
 #include "util/text.h"
 
@@ -93,35 +94,6 @@ bool CheckCompatible(TableEngine& engine, const std::string& targetPath, TableHa
   return SameLayout(engine, target, source);
 }
 
-// Copies every source record, block by block, behind the target's last record. Each block is
-// followed by 0x1A, which the next block overwrites. The header still counts the old records,
-// so a run cut here leaves the target as it was, and a new run writes the same slots.
-bool CopyRecords(TableEngine& engine, TableHandle target, const RecordLayout& to,
-                 TableHandle source, const RecordLayout& from, const std::string& targetPath,
-                 AppendResult& result, const Progress& progress) {
-  const std::int32_t perBlock = from.SlotsPerBlock();
-  std::vector<std::uint8_t> block;
-  for (std::int32_t done = 0; done < from.count;) {
-    const std::int32_t slots = std::min(perBlock, from.count - done);
-    const std::size_t bytes = static_cast<std::size_t>(slots) * from.recordLength;
-    block.resize(bytes + 1);
-    if (engine.ReadAt(source, from.SlotOffset(done), std::span(block.data(), bytes)) != bytes) {
-      journal_detail::SetIoFailure(result, targetPath,
-                                   "the records to append could not be read; nothing appended");
-      return false;
-    }
-    block[bytes] = kEndOfFile;
-    if (!engine.WriteAt(target, to.SlotOffset(std::int64_t{to.count} + done), block)) {
-      journal_detail::SetIoFailure(result, targetPath,
-                                   "writing the appended records failed; nothing appended");
-      return false;
-    }
-    done += slots;
-    if (progress) progress(done, from.count);
-  }
-  return true;
-}
-
 }  // namespace
 
 int TablesCompatible(TableEngine& engine, const std::string& targetPath, TableHandle target,
@@ -169,18 +141,8 @@ AppendResult AppendTable(TableEngine& engine, const std::string& targetPath, Tab
                                  "the record count would exceed 2147483647; nothing appended");
     return result;
   }
-  if (!CopyRecords(engine, target, to, source, from, targetPath, result, progress)) return result;
-  // The cut and then the header, whose count is what makes the new records part of the table.
-  if (!engine.SetFileEnd(target)) {
-    journal_detail::SetIoFailure(result, targetPath, "the file could not be cut; nothing appended");
-    return result;
-  }
-  DbfHeader header = engine.GetStoredHeader(target);
-  header.SetRecordCount(static_cast<std::uint32_t>(to.count + from.count));
-  engine.PutStoredHeader(target, header);
-  if (!journal_detail::WriteHeader(engine, target)) {
-    journal_detail::SetIoFailure(result, targetPath,
-                                 "the header could not be written; nothing appended");
+  if (!journal_detail::AppendRecords(engine, target, to, source, from, targetTable.File(),
+                                     targetPath, result, progress)) {
     return result;
   }
   result.appended = from.count;

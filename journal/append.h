@@ -16,6 +16,7 @@ int TablesCompatible(TableEngine& engine, const std::string& targetPath, TableHa
 struct AppendResult : JournalResult {
   bool compatible = false;
   bool sameTable = false;  // the source is the target itself: refused before any open
+  bool diskFull = false;   // no room for the records: nothing appended, the target as it was
   std::int32_t appended = 0;
   // The window's numbered actions report appended (or nothing to append) as 1, else 0.
   int Code() const { return compatible && !sameTable && ok() ? 1 : 0; }

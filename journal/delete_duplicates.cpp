@@ -1,4 +1,5 @@
 #include "journal/duplicates.h"
+#include "journal/table_session.h"
 
 namespace dbt {
 namespace {
@@ -10,13 +11,22 @@ void TakeFailure(JournalResult& into, const JournalResult& from) {
 
 }  // namespace
 
-// Each step opens and closes the table itself. A run cut in any step is repaired by running the
-// whole deletion again: normalising makes every left-over mark live, and every record that a
-// cut compaction left behind its write position is either copied further up or an equal of an
+// The steps share one exclusive open. A run cut in any step is repaired by running the whole
+// deletion again: normalising makes every left-over mark live, and every record that a cut
+// compaction left behind its write position is either copied further up or an equal of an
 // earlier record, so marking and packing again remove exactly those.
 DedupeResult DeleteDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
                               RecordBuffer& buffer, const Progress& progress) {
   DedupeResult result;
+  TableSession session;
+  if (engine.Files().Exists(tablePath)) {
+    const JournalResult held = session.Begin(engine.Files(), tablePath);
+    if (!held.ok()) {
+      TakeFailure(result, held);
+      if (result.detail.empty()) result.detail = tablePath;
+      return result;
+    }
+  }
   const NormalizeResult normalized = NormalizeRecords(engine, tablePath, table, buffer, progress);
   if (!normalized.ok()) {
     TakeFailure(result, normalized);

@@ -81,6 +81,40 @@ class RunConfirmer {
   std::vector<std::vector<std::uint8_t>> kept_;
 };
 
+// Marks close together are written in one piece with the records between them, read back just
+// before: the piece differs from the file in flag bytes only, so even a write torn anywhere
+// leaves every record whole and each one marked or not. Lone marks are written alone.
+constexpr std::uint64_t kMarkGap = 4096;
+
+bool WriteMarks(TableEngine& engine, TableHandle table, const RecordLayout& layout,
+                const std::vector<std::int32_t>& marks) {
+  const std::uint8_t mark[1] = {kDuplicateMark};
+  std::vector<std::uint8_t> piece;
+  for (std::size_t first = 0; first < marks.size();) {
+    const std::uint64_t begin = layout.SlotOffset(marks[first]);
+    std::size_t last = first;
+    while (last + 1 < marks.size()) {
+      const std::uint64_t next = layout.SlotOffset(marks[last + 1]);
+      if (next - layout.SlotOffset(marks[last]) > kMarkGap ||
+          next + 1 - begin > journal_detail::BlockBytes()) {
+        break;
+      }
+      ++last;
+    }
+    if (last == first) {
+      if (!engine.WriteAt(table, begin, mark)) return false;
+    } else {
+      piece.resize(static_cast<std::size_t>(layout.SlotOffset(marks[last]) + 1 - begin));
+      if (engine.ReadAt(table, begin, piece) != piece.size()) return false;
+      for (std::size_t k = first; k <= last; ++k)
+        piece[static_cast<std::size_t>(layout.SlotOffset(marks[k]) - begin)] = kDuplicateMark;
+      if (!engine.WriteAt(table, begin, piece)) return false;
+    }
+    first = last + 1;
+  }
+  return true;
+}
+
 }  // namespace
 
 MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
@@ -116,13 +150,14 @@ MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath, Tab
   // Only the flag bytes change, so a run cut between two marks leaves every record whole; the
   // next normalising pass makes them live again.
   std::sort(marks.begin(), marks.end());
-  const std::uint8_t mark[1] = {kDuplicateMark};
-  for (const std::int32_t slot : marks) {
-    if (!engine.WriteAt(table, layout.SlotOffset(slot), mark)) {
-      journal_detail::SetIoFailure(result, tablePath, "writing a duplicate mark failed");
-      return result;
-    }
-    ++result.marked;
+  if (!WriteMarks(engine, table, layout, marks)) {
+    journal_detail::SetIoFailure(result, tablePath, "writing a duplicate mark failed");
+    return result;
+  }
+  result.marked = static_cast<std::int32_t>(marks.size());
+  // The marks decide what the compaction moves, also when a crash makes a later open finish it.
+  if (!marks.empty() && !scoped.File().Sync()) {
+    journal_detail::SetIoFailure(result, tablePath, "the duplicate marks could not be written");
   }
   return result;
 }

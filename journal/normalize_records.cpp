@@ -34,12 +34,15 @@ NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePa
     buffer.DeletionFlag.assign(1, static_cast<char>(kLiveFlag));
     return true;
   };
-  if (!journal_detail::RewriteRecords(engine, table, buffer, rewrite, progress)) {
+  journal_detail::RecoveryLog log(engine.Files(), tablePath,
+                                  journal_detail::RewriteSlotBytes(engine, table));
+  if (!journal_detail::RewriteRecords(engine, table, buffer, rewrite, progress, scoped.File(),
+                                      log)) {
     journal_detail::SetIoFailure(result, tablePath, "the records could not be read or written");
     return result;
   }
   result.records = count;
-  if (!journal_detail::WriteHeader(engine, table)) {
+  if (!journal_detail::WriteHeaderLast(engine, table, scoped.File(), log) || !log.Finish()) {
     journal_detail::SetIoFailure(result, tablePath, "the header could not be written");
   }
   return result;

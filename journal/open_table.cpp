@@ -9,6 +9,10 @@ ScopedTable::~ScopedTable() {
 }
 
 TableOpenResult ScopedTable::Open(const std::string& path, OpenAccess access) {
+  if (access == OpenAccess::ReadWrite) {
+    const JournalResult held = session_.Begin(engine_.Files(), path);
+    if (!held.ok()) return {0, held.error, held.detail};
+  }
   // A size of 0 passed in: the engine must not close anything on our behalf first.
   std::int64_t fileSize = 0;
   TableOpenResult result = engine_.OpenTable(path, handle_, access, headerBytes_, fileSize);
@@ -28,7 +32,16 @@ bool ScopedTable::OpenExisting(const std::string& path, OpenAccess access, Journ
 
 namespace {
 std::size_t g_blockBytes = kBlockBytes;
+int g_blocksPerStep = kBlocksPerStep;
 }  // namespace
+
+int BlocksPerStep() {
+  return g_blocksPerStep;
+}
+
+void SetBlocksPerStep(int blocks) {
+  g_blocksPerStep = blocks;
+}
 
 std::size_t BlockBytes() {
   return g_blockBytes;
@@ -66,11 +79,6 @@ void SetMissing(JournalResult& result, const std::string& path) {
 void SetIoFailure(JournalResult& result, const std::string& path, const std::string& what) {
   result.error = TableOpenError::Other;
   result.detail = path + ": " + what;
-}
-
-bool WriteHeader(TableEngine& engine, TableHandle handle) {
-  const auto bytes = engine.BuildHeaderBytes(handle);
-  return engine.WriteAt(handle, 0, bytes);
 }
 
 void ReportProgress(const Progress& progress, std::int64_t done, std::int64_t total) {

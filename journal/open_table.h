@@ -9,6 +9,7 @@
 
 #include "dbf/engine.h"
 #include "journal/journal_result.h"
+#include "journal/table_session.h"
 
 namespace dbt::journal_detail {
 
@@ -21,10 +22,18 @@ inline constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 std::size_t BlockBytes();
 void SetBlockBytes(std::size_t bytes);
 
+// A logged step of an in-place rewrite or a compaction spans this many blocks: each step costs
+// two barriers (the recovery file's and the table's), so larger steps cost fewer on a disk.
+inline constexpr int kBlocksPerStep = 8;
+int BlocksPerStep();
+void SetBlocksPerStep(int blocks);  // for tests that cut a small table between two steps
+
 // How often a record-by-record pass reports progress.
 inline constexpr std::int32_t kProgressEvery = 4096;
 
-// Opens on demand and closes on every way out of the operation.
+// Opens on demand and closes on every way out of the operation. An open for writing goes through
+// a TableSession: it finishes an interrupted change first, and borrows the command's open when
+// there is one.
 class ScopedTable {
  public:
   ScopedTable(TableEngine& engine, TableHandle handle) : engine_(engine), handle_(handle) {}
@@ -36,10 +45,13 @@ class ScopedTable {
   // The directory lookup, then the open; on either failure the result says which and why.
   bool OpenExisting(const std::string& path, OpenAccess access, JournalResult& result);
   const std::vector<std::uint8_t>& HeaderBytes() const { return headerBytes_; }
+  // The file under an open for writing: for its barriers and its recovery file.
+  TableFile& File() const { return *session_.File(); }
 
  private:
   TableEngine& engine_;
   TableHandle handle_;
+  TableSession session_;
   bool open_ = false;
   std::vector<std::uint8_t> headerBytes_;
 };
@@ -57,6 +69,8 @@ struct RecordLayout {
   }
   // Whole slots that fit into one block read, at least one.
   std::int32_t SlotsPerBlock() const;
+  // Whole slots of one logged step.
+  std::int32_t SlotsPerStep() const { return SlotsPerBlock() * BlocksPerStep(); }
 };
 
 RecordLayout LayoutOf(const TableEngine& engine, TableHandle handle);
@@ -67,9 +81,6 @@ void SetOpenFailure(JournalResult& result, const std::string& path, const TableO
 void SetMissing(JournalResult& result, const std::string& path);
 // A read or write inside the operation failed; what was written before stays consistent.
 void SetIoFailure(JournalResult& result, const std::string& path, const std::string& what);
-
-// Today's header at offset 0: the last write of every operation that changed the table.
-bool WriteHeader(TableEngine& engine, TableHandle handle);
 
 // Calls progress (when set) every kProgressEvery records and at the end.
 void ReportProgress(const Progress& progress, std::int64_t done, std::int64_t total);

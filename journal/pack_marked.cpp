@@ -5,25 +5,34 @@
 #include "dbf/format.h"
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
+#include "journal/recovery_log.h"
 #include "util/text.h"
 
 namespace dbt {
 namespace {
 
 using journal_detail::RecordLayout;
+using journal_detail::RecoveryFrame;
+using journal_detail::RecoveryLog;
 
-// Moves the live records towards the front in one ascending pass. Records wait in a block and
-// are written together, but a block never reaches the slot of its own first record: every slot
-// a write covers then holds a marked record or one whose copy is already written, so even a
-// write torn by a power cut loses nothing that a new run of the whole deletion cannot restore.
+// Moves the live records towards the front in one ascending pass, a block at a time. Before a
+// block is written, the recovery log holds what it does: when the block's slots lie wholly below
+// the first record it moves, the records it moves are still in their old slots, and the log
+// needs only the range to move them from again; otherwise the log holds the block's bytes. The
+// table is synced after each block, so the log never holds more than the block being written,
+// and a block torn by a crash is finished on the next open.
 class Compactor {
  public:
-  Compactor(TableEngine& engine, TableHandle table, const RecordLayout& layout)
+  Compactor(TableEngine& engine, TableHandle table, const RecordLayout& layout, TableFile& file,
+            RecoveryLog& log)
       : engine_(engine),
         table_(table),
         layout_(layout),
+        file_(file),
+        log_(log),
+        tableSize_(file.Size()),
         recordLength_(static_cast<std::size_t>(layout.recordLength)),
-        capacity_(layout.SlotsPerBlock()) {
+        capacity_(layout.SlotsPerStep()) {
     pending_.reserve(static_cast<std::size_t>(capacity_) * recordLength_);
   }
 
@@ -36,14 +45,26 @@ class Compactor {
     if (pendingCount_ == 0) pendingFirstOrigin_ = origin;
     pending_.insert(pending_.end(), record, record + recordLength_);
     ++pendingCount_;
-    const std::int32_t gap = pendingFirstOrigin_ - written_;
-    if (pendingCount_ == capacity_ || pendingCount_ == gap) return Flush();
+    pendingLastOrigin_ = origin;
+    if (pendingCount_ == capacity_) return Flush();
     return true;
   }
 
   bool Flush() {
     if (pendingCount_ == 0) return true;
-    if (!engine_.WriteAt(table_, layout_.SlotOffset(written_), pending_)) return false;
+    const std::uint64_t destination = layout_.SlotOffset(written_);
+    RecoveryFrame frame = RecoveryFrame::InPlace(tableSize_);
+    if (written_ + pendingCount_ <= pendingFirstOrigin_) {
+      frame.kind = RecoveryFrame::Kind::Compaction;
+      frame.sourceBegin = layout_.SlotOffset(pendingFirstOrigin_);
+      frame.sourceEnd = layout_.SlotOffset(std::int64_t{pendingLastOrigin_} + 1);
+      frame.destination = destination;
+      frame.recordLength = layout_.recordLength;
+    } else {
+      frame.Add(destination, pending_);
+    }
+    if (!log_.Log(frame)) return false;
+    if (!engine_.WriteAt(table_, destination, pending_) || !file_.Sync()) return false;
     written_ += pendingCount_;
     pendingCount_ = 0;
     pending_.clear();
@@ -56,13 +77,34 @@ class Compactor {
   TableEngine& engine_;
   TableHandle table_;
   const RecordLayout& layout_;
+  TableFile& file_;
+  RecoveryLog& log_;
+  std::uint64_t tableSize_;
   std::size_t recordLength_;
   std::int32_t capacity_;
   std::vector<std::uint8_t> pending_;
   std::int32_t pendingCount_ = 0;
   std::int32_t pendingFirstOrigin_ = 0;
+  std::int32_t pendingLastOrigin_ = 0;
   std::int32_t written_ = 0;  // slots before this one hold their final record
 };
+
+// The last step as one logged frame: the end marker after the kept records, the header with
+// their count, and the cut, so that no file ever counts records other than those it holds.
+bool WriteEnd(TableEngine& engine, TableHandle table, const RecordLayout& layout, std::int32_t kept,
+              TableFile& file, RecoveryLog& log) {
+  DbfHeader header = engine.GetStoredHeader(table);
+  header.SetRecordCount(static_cast<std::uint32_t>(kept));
+  engine.PutStoredHeader(table, header);
+  const std::uint64_t end = layout.SlotOffset(kept);
+  RecoveryFrame frame = RecoveryFrame::InPlace(file.Size());
+  const std::uint8_t endMarker[1] = {kEndOfFile};
+  frame.Add(end, endMarker);
+  frame.Add(0, engine.BuildHeaderBytes(table));
+  frame.cut = true;
+  frame.sizeAfter = end + 1;
+  return log.Commit(frame, file);
+}
 
 }  // namespace
 
@@ -81,7 +123,16 @@ PackResult PackMarked(TableEngine& engine, const std::string& tablePath, TableHa
   const std::int32_t perBlock = layout.SlotsPerBlock();
   const std::size_t recordLength = static_cast<std::size_t>(layout.recordLength);
   std::vector<std::uint8_t> block(static_cast<std::size_t>(perBlock) * recordLength);
-  Compactor compactor(engine, table, layout);
+  TableFile& file = scoped.File();
+  // The marks that decide what a replayed step moves must be on the disk before any move.
+  if (!file.Sync()) {
+    journal_detail::SetIoFailure(result, tablePath, "the marks could not be written");
+    return result;
+  }
+  const std::uint64_t stepBytes = std::uint64_t{recordLength} * layout.SlotsPerStep();
+  RecoveryLog log(engine.Files(), tablePath,
+                  journal_detail::FrameOverhead(2) + stepBytes + kHeaderSize + 1);
+  Compactor compactor(engine, table, layout, file, log);
 
   // Nothing past the old records is touched until every live record has its final slot; the
   // header, written last, still counts the old records until then.
@@ -108,16 +159,8 @@ PackResult PackMarked(TableEngine& engine, const std::string& tablePath, TableHa
     return result;
   }
   const std::int32_t kept = compactor.Kept();
-  const std::uint8_t endMarker[1] = {kEndOfFile};
-  if (!engine.WriteAt(table, layout.SlotOffset(kept), endMarker) || !engine.SetFileEnd(table)) {
+  if (!WriteEnd(engine, table, layout, kept, file, log) || !log.Finish()) {
     journal_detail::SetIoFailure(result, tablePath, "the end of the records could not be written");
-    return result;
-  }
-  DbfHeader header = engine.GetStoredHeader(table);
-  header.SetRecordCount(static_cast<std::uint32_t>(kept));
-  engine.PutStoredHeader(table, header);
-  if (!journal_detail::WriteHeader(engine, table)) {
-    journal_detail::SetIoFailure(result, tablePath, "the header could not be written");
     return result;
   }
   result.ran = true;

@@ -3,11 +3,14 @@
 #include "dbf/format.h"
 #include "journal/open_table.h"
 #include "journal/record_pass.h"
+#include "journal/recovery_log.h"
 #include "util/text.h"
 
 namespace dbt {
 namespace {
 
+using journal_detail::RecordLayout;
+using journal_detail::RecoveryFrame;
 using journal_detail::ScopedTable;
 
 bool FitsField(const std::string& value, int fieldLength) {
@@ -49,12 +52,25 @@ PathStoreResult StoreCurrentPath(TableEngine& engine, const std::string& tablePa
   }
   // The record is read again inside this open, so that whatever it holds now, every field but
   // DATEI keeps its stored bytes; the buffer of the display may be older than the file.
-  engine.LoadRecord(table, currentRecord, buffer);
+  const std::uint64_t offset = engine.RecordPosition(table, currentRecord);
+  const RecordLayout layout = journal_detail::LayoutOf(engine, table);
+  std::vector<std::uint8_t> record = engine.ReadAt(table, offset, layout.recordLength);
+  if (record.size() != layout.recordLength || !engine.DecodeRecord(table, record, buffer)) {
+    journal_detail::SetIoFailure(result, tablePath, "the record could not be read");
+    return result;
+  }
   buffer.DeletionFlag.assign(1, static_cast<char>(kLiveFlag));
   buffer.FieldValues[pathField] = newPath;
-  engine.StoreRecord(table, currentRecord, buffer);
-  if (!journal_detail::WriteHeader(engine, table)) {
-    journal_detail::SetIoFailure(result, tablePath, "the header could not be written");
+  engine.EncodeRecord(table, buffer, record);
+  // Record and header in one logged step: a torn record would mix the old and the new path.
+  TableFile& file = scoped.File();
+  RecoveryFrame frame = RecoveryFrame::InPlace(file.Size());
+  frame.Add(offset, record);
+  frame.Add(0, engine.BuildHeaderBytes(table));
+  journal_detail::RecoveryLog log(engine.Files(), tablePath,
+                                  journal_detail::FrameOverhead(2) + record.size() + kHeaderSize);
+  if (!log.Commit(frame, file) || !log.Finish()) {
+    journal_detail::SetIoFailure(result, tablePath, "the record could not be written");
     return result;
   }
   result.stored = true;
@@ -92,13 +108,16 @@ PathChangeResult ChangeAllPaths(TableEngine& engine, const std::string& tablePat
     ++result.changed;
     return true;
   };
-  if (!journal_detail::RewriteRecords(engine, table, buffer, rewrite, progress)) {
+  journal_detail::RecoveryLog log(engine.Files(), tablePath,
+                                  journal_detail::RewriteSlotBytes(engine, table));
+  if (!journal_detail::RewriteRecords(engine, table, buffer, rewrite, progress, scoped.File(),
+                                      log)) {
     // The header is not stamped: the records written so far are whole, and a new run redoes
     // the rest.
     journal_detail::SetIoFailure(result, tablePath, "the records could not be read or written");
     return result;
   }
-  if (!journal_detail::WriteHeader(engine, table)) {
+  if (!journal_detail::WriteHeaderLast(engine, table, scoped.File(), log) || !log.Finish()) {
     journal_detail::SetIoFailure(result, tablePath, "the header could not be written");
   }
   return result;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -36,6 +37,7 @@ class FakeWindow final : public MainWindowView {
   bool ended = false;
   std::vector<int> sent;
   std::deque<int> posted;
+  std::function<void(int)> beforeAction;  // called with each action's code before it runs
 
   FakeWindow();  // the controls as the window creates them
 
@@ -58,6 +60,7 @@ class FakeWindow final : public MainWindowView {
   void EndWindow() override { ended = true; }
   void SendAction(int code) override {
     sent.push_back(code);
+    if (beforeAction) beforeAction(code);
     controller->OnAction(code);
   }
   void PostAction(int code) override { posted.push_back(code); }

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "tests/app/main_window_fixture.h"
+#include "tests/support/other_program.h"
 
 namespace dbt::test {
 namespace {
@@ -222,6 +223,28 @@ TEST_F(JournalCommandTest, DeleteDuplicatesKeepsTheFirstOfEachAndShowsTheNewCoun
   ExpectRecordOneShownOf(4, "C:\\Fax\\A.pdf");
   EXPECT_TRUE(window.enabled[kDeleteDuplicatesButton]);
   EXPECT_FALSE(engine.IsOpen(controller.State().Table));
+}
+
+// The fax application must not get the table between two steps of a command: at every action
+// the command requests, an outside open fails; once the command has ended, it succeeds.
+TEST_F(JournalCommandTest, AppendAndDeleteDuplicatesHoldTheTableFromFirstToLastStep) {
+  DbfBuilder builder = Journal({"C:\\Fax\\A.pdf", "C:\\Fax\\B.pdf"});
+  builder.Record({"20240105", "C:\\Fax\\A.pdf", ""});
+  Load(builder);
+  const std::string source = dir.File("old.dbf");
+  Journal({"C:\\Fax\\B.pdf", "C:\\Fax\\C.pdf"}).WriteTo(source);
+  std::vector<int> openedInBetween;
+  window.beforeAction = [&](int code) {
+    if (OtherProgramCanOpen(table)) openedInBetween.push_back(code);
+  };
+
+  Click(kDeleteDuplicatesButton);
+  ChooseFile(kAppendButton, source);
+
+  window.beforeAction = nullptr;
+  EXPECT_EQ(openedInBetween, std::vector<int>{});
+  EXPECT_TRUE(OtherProgramCanOpen(table));
+  ExpectRecords({"C:\\Fax\\A.pdf", "C:\\Fax\\B.pdf", "C:\\Fax\\C.pdf"});
 }
 
 }  // namespace

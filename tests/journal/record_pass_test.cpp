@@ -64,8 +64,14 @@ void RecordByRecord(const std::string& path, const std::function<bool(RecordBuff
 
 class RecordPassTest : public ::testing::TestWithParam<std::size_t> {
  protected:
-  void SetUp() override { journal_detail::SetBlockBytes(GetParam()); }
-  void TearDown() override { journal_detail::SetBlockBytes(journal_detail::kBlockBytes); }
+  void SetUp() override {
+    journal_detail::SetBlockBytes(GetParam());
+    journal_detail::SetBlocksPerStep(1);
+  }
+  void TearDown() override {
+    journal_detail::SetBlockBytes(journal_detail::kBlockBytes);
+    journal_detail::SetBlocksPerStep(journal_detail::kBlocksPerStep);
+  }
 
   // Each of a range of tables written twice, changed once by `blocks` and once by
   // `recordByRecord`; the files must be equal byte for byte.

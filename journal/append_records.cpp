@@ -1,0 +1,105 @@
+#include "journal/append_records.h"
+
+#include <algorithm>
+#include <span>
+#include <vector>
+
+#include "dbf/format.h"
+#include "journal/recovery_log.h"
+
+namespace dbt::journal_detail {
+namespace {
+
+// Puts the target back as it was: its old length and the bytes the copy wrote over.
+bool RollBack(TableFile& file, const RecoveryFrame& undo, RecoveryLog& log) {
+  return ApplyFrame(file, undo) && file.Sync() && log.Finish();
+}
+
+bool CopyBlocks(TableEngine& engine, TableHandle target, const RecordLayout& to, TableHandle source,
+                const RecordLayout& from, const Progress& progress, bool& readFailed) {
+  const std::int32_t perBlock = from.SlotsPerBlock();
+  std::vector<std::uint8_t> block(static_cast<std::size_t>(perBlock) * from.recordLength);
+  for (std::int32_t done = 0; done < from.count;) {
+    const std::int32_t slots = std::min(perBlock, from.count - done);
+    const std::span<std::uint8_t> bytes(block.data(),
+                                        static_cast<std::size_t>(slots) * from.recordLength);
+    if (engine.ReadAt(source, from.SlotOffset(done), bytes) != bytes.size()) {
+      readFailed = true;
+      return false;
+    }
+    if (!engine.WriteAt(target, to.SlotOffset(std::int64_t{to.count} + done), bytes)) return false;
+    done += slots;
+    if (progress) progress(done, from.count);
+  }
+  return true;
+}
+
+}  // namespace
+
+// The log first holds how to undo the copy (the old length and the bytes behind the last
+// record), then the room is reserved and the records are copied into slots that no header
+// counts yet; once they are on the disk, the end marker, the new count and the cut are one
+// logged step. An interrupted copy is rolled back on the next open, a finished one completed.
+bool AppendRecords(TableEngine& engine, TableHandle target, const RecordLayout& to,
+                   TableHandle source, const RecordLayout& from, TableFile& file,
+                   const std::string& targetPath, AppendResult& result, const Progress& progress) {
+  const std::uint64_t original = file.Size();
+  const std::uint64_t begin = to.SlotOffset(to.count);
+  const std::uint64_t end = to.SlotOffset(std::int64_t{to.count} + from.count) + 1;
+  std::vector<std::uint8_t> tail;
+  if (original > begin) tail = engine.ReadAt(target, begin, original - begin);
+  if (begin > original || tail.size() != original - begin) {
+    SetIoFailure(result, targetPath, "the end of the table could not be read; nothing appended");
+    return false;
+  }
+  RecoveryLog log(engine.Files(), targetPath, FrameOverhead(2) + tail.size() + kHeaderSize + 1);
+  RecoveryFrame undo;
+  undo.sizeLow = original;
+  undo.sizeHigh = std::max(original, end);
+  undo.sizeAfter = original;
+  undo.cut = true;
+  if (!tail.empty()) undo.Add(begin, tail);
+  if (!log.Log(undo)) {
+    (void)log.Finish();
+    SetIoFailure(result, targetPath,
+                 "the recovery file beside it could not be written; nothing appended");
+    return false;
+  }
+
+  const ReserveResult room = file.Reserve(end);
+  if (room != ReserveResult::Reserved) {
+    (void)RollBack(file, undo, log);
+    result.diskFull = room == ReserveResult::DiskFull;
+    SetIoFailure(result, targetPath,
+                 result.diskFull ? "disk full; nothing appended, the table is as it was"
+                                 : "no room could be set aside; nothing appended");
+    return false;
+  }
+  bool readFailed = false;
+  if (!CopyBlocks(engine, target, to, source, from, progress, readFailed) || !file.Sync()) {
+    const bool undone = RollBack(file, undo, log);
+    SetIoFailure(result, targetPath,
+                 std::string(readFailed ? "the records to append could not be read"
+                                        : "writing the appended records failed") +
+                     (undone ? "; nothing appended" : "; the next open puts the table back"));
+    return false;
+  }
+
+  DbfHeader header = engine.GetStoredHeader(target);
+  header.SetRecordCount(static_cast<std::uint32_t>(to.count + from.count));
+  engine.PutStoredHeader(target, header);
+  RecoveryFrame finish = RecoveryFrame::InPlace(file.Size());
+  const std::uint8_t endMarker[1] = {kEndOfFile};
+  finish.Add(end - 1, endMarker);
+  finish.Add(0, engine.BuildHeaderBytes(target));
+  finish.cut = true;
+  finish.sizeAfter = end;
+  if (!log.Commit(finish, file) || !log.Finish()) {
+    SetIoFailure(result, targetPath,
+                 "the header could not be written; the next open completes the append");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace dbt::journal_detail

@@ -1,0 +1,174 @@
+#include "journal/recovery_frame.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "dbf/format.h"
+#include "journal/record_hash.h"
+
+namespace dbt::journal_detail {
+namespace {
+
+constexpr std::uint8_t kFrameMagic[8] = {'D', 'B', 'T', 'F', 'R', 'A', 'M', 'E'};
+constexpr std::size_t kFixedBytes = 8 + 8 + 8 + 4 + 4 + 8 * 3 + 4;  // up to the piece count
+constexpr std::size_t kPieceHead = 8 + 4;
+constexpr std::size_t kCompactionBytes = 8 * 4;
+constexpr std::size_t kChecksumBytes = 8;
+// The records read at once when a compaction frame is replayed.
+constexpr std::size_t kReplayBytes = std::size_t{1} << 20;
+
+void Put(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+class Reader {
+ public:
+  explicit Reader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  bool Get(std::uint64_t& value, int bytes) {
+    if (bytes_.size() - at_ < static_cast<std::size_t>(bytes)) return false;
+    value = 0;
+    for (int i = 0; i < bytes; ++i) value |= std::uint64_t{bytes_[at_ + i]} << (8 * i);
+    at_ += static_cast<std::size_t>(bytes);
+    return true;
+  }
+  bool Take(std::size_t count, std::span<const std::uint8_t>& out) {
+    if (bytes_.size() - at_ < count) return false;
+    out = bytes_.subspan(at_, count);
+    at_ += count;
+    return true;
+  }
+  std::size_t At() const { return at_; }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+  std::size_t at_ = 0;
+};
+
+bool ReplayCompaction(TableFile& table, const RecoveryFrame& frame) {
+  const std::size_t length = static_cast<std::size_t>(frame.recordLength);
+  if (length == 0 || frame.sourceEnd < frame.sourceBegin ||
+      (frame.sourceEnd - frame.sourceBegin) % length != 0 ||
+      frame.destination > frame.sourceBegin) {
+    return false;
+  }
+  const std::size_t perRead = std::max<std::size_t>(kReplayBytes / length, 1) * length;
+  std::vector<std::uint8_t> block(perRead);
+  std::vector<std::uint8_t> kept;
+  std::uint64_t to = frame.destination;
+  for (std::uint64_t from = frame.sourceBegin; from < frame.sourceEnd;) {
+    const std::size_t bytes =
+        static_cast<std::size_t>(std::min<std::uint64_t>(perRead, frame.sourceEnd - from));
+    if (table.ReadAt(from, std::span(block.data(), bytes)) != bytes) return false;
+    kept.clear();
+    for (std::size_t at = 0; at < bytes; at += length) {
+      if (block[at] == kDuplicateMark) continue;
+      kept.insert(kept.end(), block.begin() + static_cast<std::ptrdiff_t>(at),
+                  block.begin() + static_cast<std::ptrdiff_t>(at + length));
+    }
+    // The destination stays below every source not read yet.
+    if (!kept.empty() && !table.WriteAt(to, kept)) return false;
+    to += kept.size();
+    from += bytes;
+  }
+  return true;
+}
+
+}  // namespace
+
+RecoveryFrame RecoveryFrame::InPlace(std::uint64_t tableSize) {
+  RecoveryFrame frame;
+  frame.sizeLow = frame.sizeHigh = frame.sizeAfter = tableSize;
+  return frame;
+}
+
+void RecoveryFrame::Add(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+  pieces.push_back(Piece{offset, data.size(), bytes.size()});
+  data.insert(data.end(), bytes.begin(), bytes.end());
+}
+
+std::uint64_t FrameOverhead(std::size_t pieces) {
+  return kFixedBytes + kPieceHead * pieces + kCompactionBytes + kChecksumBytes;
+}
+
+std::vector<std::uint8_t> EncodeFrame(const RecoveryFrame& frame) {
+  std::vector<std::uint8_t> out(kFrameMagic, kFrameMagic + 8);
+  const std::uint64_t total = FrameOverhead(frame.pieces.size()) + frame.data.size();
+  out.reserve(static_cast<std::size_t>(total));
+  Put(out, total, 8);
+  Put(out, frame.sequence, 8);
+  Put(out, static_cast<std::uint32_t>(frame.kind), 4);
+  Put(out, frame.cut ? 1 : 0, 4);
+  Put(out, frame.sizeLow, 8);
+  Put(out, frame.sizeHigh, 8);
+  Put(out, frame.sizeAfter, 8);
+  Put(out, frame.pieces.size(), 4);
+  for (const auto& piece : frame.pieces) {
+    const auto bytes = frame.BytesOf(piece);
+    Put(out, piece.offset, 8);
+    Put(out, bytes.size(), 4);
+    out.insert(out.end(), bytes.begin(), bytes.end());
+  }
+  Put(out, frame.sourceBegin, 8);
+  Put(out, frame.sourceEnd, 8);
+  Put(out, frame.destination, 8);
+  Put(out, frame.recordLength, 8);
+  Put(out, HashBytes(out.data(), out.size()), 8);
+  return out;
+}
+
+std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < FrameOverhead(0) || std::memcmp(bytes.data(), kFrameMagic, 8) != 0) {
+    return std::nullopt;
+  }
+  Reader reader(bytes.subspan(8));
+  std::uint64_t total = 0;
+  if (!reader.Get(total, 8) || total > bytes.size() || total < FrameOverhead(0)) {
+    return std::nullopt;
+  }
+  const std::span<const std::uint8_t> whole = bytes.first(static_cast<std::size_t>(total));
+  std::uint64_t checksum = 0;
+  Reader tail(whole.subspan(whole.size() - kChecksumBytes));
+  if (!tail.Get(checksum, 8) || checksum != HashBytes(whole.data(), whole.size() - 8)) {
+    return std::nullopt;
+  }
+  // Everything between the length and the checksum, and nothing beyond the frame.
+  Reader fields(whole.subspan(16, whole.size() - 16 - kChecksumBytes));
+
+  RecoveryFrame frame;
+  std::uint64_t kind = 0;
+  std::uint64_t flags = 0;
+  std::uint64_t count = 0;
+  if (!fields.Get(frame.sequence, 8) || !fields.Get(kind, 4) || !fields.Get(flags, 4) ||
+      !fields.Get(frame.sizeLow, 8) || !fields.Get(frame.sizeHigh, 8) ||
+      !fields.Get(frame.sizeAfter, 8) || !fields.Get(count, 4)) {
+    return std::nullopt;
+  }
+  if (kind != 1 && kind != 2) return std::nullopt;
+  frame.kind = static_cast<RecoveryFrame::Kind>(kind);
+  frame.cut = (flags & 1) != 0;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    std::uint64_t offset = 0;
+    std::uint64_t size = 0;
+    std::span<const std::uint8_t> piece;
+    if (!fields.Get(offset, 8) || !fields.Get(size, 4) ||
+        !fields.Take(static_cast<std::size_t>(size), piece)) {
+      return std::nullopt;
+    }
+    frame.Add(offset, piece);
+  }
+  if (!fields.Get(frame.sourceBegin, 8) || !fields.Get(frame.sourceEnd, 8) ||
+      !fields.Get(frame.destination, 8) || !fields.Get(frame.recordLength, 8)) {
+    return std::nullopt;
+  }
+  return frame;
+}
+
+bool ApplyFrame(TableFile& table, const RecoveryFrame& frame) {
+  if (frame.kind == RecoveryFrame::Kind::Compaction) return ReplayCompaction(table, frame);
+  for (const auto& piece : frame.pieces) {
+    if (!table.WriteAt(piece.offset, frame.BytesOf(piece))) return false;
+  }
+  return !frame.cut || table.Truncate(frame.sizeAfter);
+}
+
+}  // namespace dbt::journal_detail

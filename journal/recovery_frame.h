@@ -1,0 +1,65 @@
+#pragma once
+// One step of a change to a table, as the recovery file beside the table keeps it until the
+// table holds it: the bytes to write (or the records to move) and the cut, with the table's
+// length before and after so that a frame is never replayed onto a file it does not fit.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "dbf/table_file.h"
+
+namespace dbt::journal_detail {
+
+struct RecoveryFrame {
+  enum class Kind : std::uint32_t {
+    Writes = 1,      // pieces written, then (cut) the table cut to sizeAfter
+    Compaction = 2,  // the live records of the source range moved to destination, in order
+  };
+  // Bytes to write at offset; they lie in `data`, from begin on, so that a block's many small
+  // changes cost no allocation each.
+  struct Piece {
+    std::uint64_t offset = 0;
+    std::size_t begin = 0;
+    std::size_t size = 0;
+  };
+
+  Kind kind = Kind::Writes;
+  std::uint64_t sequence = 0;
+  // The table may be replayed onto when its length is within [sizeLow, sizeHigh]; at sizeAfter
+  // the frame has been applied already (and applying it again changes nothing).
+  std::uint64_t sizeLow = 0;
+  std::uint64_t sizeHigh = 0;
+  std::uint64_t sizeAfter = 0;
+  bool cut = false;
+  std::vector<Piece> pieces;
+  std::vector<std::uint8_t> data;
+  std::uint64_t sourceBegin = 0;
+  std::uint64_t sourceEnd = 0;
+  std::uint64_t destination = 0;
+  std::uint64_t recordLength = 0;
+
+  // A frame that changes bytes in place only: the table keeps its length.
+  static RecoveryFrame InPlace(std::uint64_t tableSize);
+  void Add(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+  std::span<const std::uint8_t> BytesOf(const Piece& piece) const {
+    return std::span(data).subspan(piece.begin, piece.size);
+  }
+  bool Fits(std::uint64_t tableSize) const {
+    return (tableSize >= sizeLow && tableSize <= sizeHigh) || tableSize == sizeAfter;
+  }
+};
+
+// The frame's bytes, ending in a checksum over all that precedes it.
+std::vector<std::uint8_t> EncodeFrame(const RecoveryFrame& frame);
+// A frame read back; nothing when the bytes are torn, cut short or no frame at all.
+std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes);
+// Bytes an encoded frame takes besides its pieces' bytes.
+std::uint64_t FrameOverhead(std::size_t pieces);
+
+// Writes what the frame says into the table; running it twice gives the same file. The caller
+// syncs the table afterwards.
+bool ApplyFrame(TableFile& table, const RecoveryFrame& frame);
+
+}  // namespace dbt::journal_detail

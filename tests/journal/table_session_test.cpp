@@ -1,0 +1,137 @@
+// One open per command, what an open for writing finds beside the table, and a full disk.
+
+#include <gtest/gtest.h>
+
+#include "journal/append.h"
+#include "journal/duplicates.h"
+#include "journal/recovery_log.h"
+#include "journal/table_session.h"
+#include "tests/journal/journal_fixture.h"
+#include "tests/support/memory_file_system.h"
+
+namespace dbt::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using journal_detail::RecoveryFrame;
+using journal_detail::RecoveryLog;
+using journal_detail::RecoveryPath;
+
+Bytes Journal(std::initializer_list<const char*> paths) {
+  DbfBuilder table = JournalLayout();
+  for (const char* path : paths) table.Record(JournalRow("20260101", path, "1", "busy"));
+  return table.Bytes();
+}
+
+class TableSessionTest : public ::testing::Test {
+ protected:
+  MemoryFileSystem files;
+  const std::string path = "journal.dbf";
+};
+
+TEST_F(TableSessionTest, DeleteDuplicatesOpensTheTableOnceForAllItsSteps) {
+  files.Put(path, Journal({"a", "b", "a"}));
+  TableEngine engine(files, FixedDate);
+  RecordBuffer buffer;
+  const DedupeResult result = DeleteDuplicates(engine, path, 1, buffer);
+  ASSERT_TRUE(result.ok()) << result.detail;
+  EXPECT_EQ(result.removed, 1);
+  EXPECT_EQ(files.OpenCount(), 1);
+}
+
+TEST_F(TableSessionTest, HeldTableIsLentToOneOpenAtATimeAndFreedAtTheEnd) {
+  files.Put(path, Journal({"a"}));
+  {
+    TableSession session;
+    ASSERT_TRUE(session.Begin(files, path).ok());
+    FileOpenResult first = files.OpenExclusive(path, OpenAccess::Read);
+    ASSERT_NE(first.file, nullptr);
+    EXPECT_EQ(files.OpenExclusive(path, OpenAccess::Read).error, FileOpenError::Locked);
+    // Lent for reading: no write gets through.
+    const std::uint8_t byte[1] = {'x'};
+    EXPECT_FALSE(first.file->WriteAt(0, byte));
+    first.file.reset();
+    EXPECT_NE(files.OpenExclusive(path, OpenAccess::ReadWrite).file, nullptr);
+    EXPECT_EQ(files.OpenCount(), 1);
+  }
+  EXPECT_NE(files.OpenExclusive(path, OpenAccess::ReadWrite).file, nullptr);
+  EXPECT_EQ(files.OpenCount(), 2);
+}
+
+TEST_F(TableSessionTest, AppendOpensTheTargetOnceAndTheSourceApart) {
+  files.Put(path, Journal({"a", "b"}));
+  files.Put("other.dbf", Journal({"b", "c"}));
+  TableEngine engine(files, FixedDate);
+  RecordBuffer buffer;
+  {
+    TableSession session;
+    ASSERT_TRUE(session.Begin(files, path).ok());
+    EXPECT_EQ(AppendTable(engine, path, 1, "other.dbf", 2).appended, 2);
+    EXPECT_EQ(DeleteDuplicates(engine, path, 1, buffer).after, 3);
+  }
+  EXPECT_EQ(HeaderCount(*files.Data(path)), 3u);
+  // The target once, the source twice (the layout check and the copy).
+  EXPECT_EQ(files.OpenCount(), 3);
+}
+
+// A recovery file that holds a step for a table of another length belongs to a table that was
+// changed since: nothing is replayed, the table and the file stay, and writing is refused.
+TEST_F(TableSessionTest, StepThatDoesNotFitTheTableIsNotReplayed) {
+  const Bytes table = Journal({"a", "b"});
+  files.Put(path, table);
+  {
+    RecoveryLog log(files, path, 4096);
+    RecoveryFrame frame = RecoveryFrame::InPlace(table.size() + 56);
+    frame.Add(kJournalHeader, Bytes(56, 'X'));
+    ASSERT_TRUE(log.Log(frame));
+  }
+  TableSession session;
+  const JournalResult held = session.Begin(files, path);
+  EXPECT_FALSE(held.ok());
+  EXPECT_NE(held.detail.find(RecoveryPath(path)), std::string::npos) << held.detail;
+  EXPECT_EQ(*files.Data(path), table);
+  EXPECT_NE(files.Data(RecoveryPath(path)), nullptr);
+}
+
+// A step logged whole is written into the table by the next open; a torn one is dropped.
+TEST_F(TableSessionTest, WholeStepIsFinishedAndTornStepDropped) {
+  const Bytes table = Journal({"a", "b"});
+  for (const bool torn : {false, true}) {
+    SCOPED_TRACE(torn ? "torn" : "whole");
+    files.Put(path, table);
+    {
+      RecoveryLog log(files, path, 4096);
+      RecoveryFrame frame = RecoveryFrame::InPlace(table.size());
+      frame.Add(kJournalHeader + 1, Bytes(8, '9'));
+      ASSERT_TRUE(log.Log(frame));
+    }
+    Bytes& logged = *files.Data(RecoveryPath(path));
+    if (torn) logged.resize(logged.size() - 3);
+    TableSession session;
+    ASSERT_TRUE(session.Begin(files, path).ok());
+    Bytes expected = table;
+    if (!torn) std::fill_n(expected.begin() + kJournalHeader + 1, 8, '9');
+    EXPECT_EQ(*files.Data(path), expected);
+    EXPECT_EQ(files.Data(RecoveryPath(path)), nullptr);
+  }
+}
+
+TEST_F(TableSessionTest, FullDiskLeavesTheTargetAsItWasAndSaysSo) {
+  const Bytes table = Journal({"a", "b"});
+  files.Put(path, table);
+  const Bytes other = Journal({"c", "d", "e"});
+  files.Put("other.dbf", other);
+  // Room for the recovery file (about 300 bytes), not for three more records.
+  files.SetCapacity(table.size() + other.size() + 350);
+  TableEngine engine(files, FixedDate);
+  const AppendResult result = AppendTable(engine, path, 1, "other.dbf", 2);
+  EXPECT_TRUE(result.diskFull);
+  EXPECT_FALSE(result.ok());
+  EXPECT_NE(result.detail.find("disk full"), std::string::npos) << result.detail;
+  EXPECT_EQ(result.appended, 0);
+  EXPECT_EQ(*files.Data(path), table);
+  EXPECT_EQ(files.Data(RecoveryPath(path)), nullptr);
+}
+
+}  // namespace
+}  // namespace dbt::test
