@@ -18,12 +18,12 @@ std::string BackupStem(const std::string& table) {
 
 }  // namespace
 
-int BackUpTable(const std::string& table) {
+int BackUpTable(const std::string& table, TableFile& held) {
   const std::string stem = BackupStem(table) + "." + backup_detail::LocalTimestamp();
   for (int n = 1; n <= kMaxTries; ++n) {
     const std::string copy = stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".bak";
     std::string error;
-    switch (backup_detail::CopyNewFile(table, copy, error)) {
+    switch (backup_detail::CopyNewFile(held, table, copy, error)) {
       case backup_detail::CopyOutcome::Copied:
         Say(table + ": backup " + copy);
         return kExitOk;

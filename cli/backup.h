@@ -3,13 +3,16 @@
 
 #include <string>
 
+#include "dbf/table_file.h"
+
 namespace dbt::cli {
 
 // Copies the table to NAME.YYYYMMDD-HHMMSS.bak beside it (NAME: the file name without its
 // extension; -2, -3 ... added when that name is taken, never overwriting a file). Returns
 // kExitOk and says the copy's name, or refuses (one line, kExitRefused) when no complete copy
-// could be made; then no copy is left behind.
-int BackUpTable(const std::string& table);
+// could be made; then no copy is left behind. The bytes are read through held, the open that the
+// command holds, since no second open of the table succeeds while it is held.
+int BackUpTable(const std::string& table, TableFile& held);
 
 // The platform's side.
 namespace backup_detail {
@@ -19,9 +22,10 @@ std::string LocalTimestamp();
 
 enum class CopyOutcome { Copied, NameTaken, Failed };
 
-// Creates copy exclusively, writes every byte of table into it and flushes it to the disk;
-// on Failed, error says why and the partial copy is removed.
-CopyOutcome CopyNewFile(const std::string& table, const std::string& copy, std::string& error);
+// Creates copy exclusively, writes every byte of table (named tableName) into it and flushes it
+// to the disk; on Failed, error says why and the partial copy is removed.
+CopyOutcome CopyNewFile(TableFile& table, const std::string& tableName, const std::string& copy,
+                        std::string& error);
 
 }  // namespace backup_detail
 }  // namespace dbt::cli

@@ -1,9 +1,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <span>
 #include <vector>
 
 #include "cli/backup.h"
@@ -34,27 +37,30 @@ std::string Reason(const std::string& file, int error) {
   return file + ": " + std::strerror(error);
 }
 
-bool CopyBytes(int from, int to, const std::string& table, const std::string& copy,
+bool CopyBytes(TableFile& from, int to, const std::string& table, const std::string& copy,
                std::string& error) {
-  std::vector<char> buffer(1 << 20);
-  for (;;) {
-    const ssize_t got = read(from, buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      error = Reason(table, errno);
+  std::vector<std::uint8_t> buffer(1 << 20);
+  const std::uint64_t size = from.Size();
+  for (std::uint64_t offset = 0; offset < size;) {
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - offset));
+    const std::size_t got = from.ReadAt(offset, std::span(buffer.data(), want));
+    if (got != want) {
+      error = table + ": could not be read";
       return false;
     }
-    if (got == 0) return true;
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t put = write(to, buffer.data() + done, static_cast<std::size_t>(got - done));
+    offset += got;
+    for (std::size_t done = 0; done < got;) {
+      const ssize_t put = write(to, buffer.data() + done, got - done);
       if (put < 0 && errno == EINTR) continue;
       if (put <= 0) {
         error = Reason(copy, put < 0 ? errno : ENOSPC);
         return false;
       }
-      done += put;
+      done += static_cast<std::size_t>(put);
     }
   }
+  return true;
 }
 
 // The copy's name survives a power cut only once its folder is flushed too.
@@ -76,19 +82,15 @@ std::string LocalTimestamp() {
   return text;
 }
 
-CopyOutcome CopyNewFile(const std::string& table, const std::string& copy, std::string& error) {
-  ScopedFd from(open(table.c_str(), O_RDONLY | O_CLOEXEC));
-  if (from.Get() < 0) {
-    error = Reason(table, errno);
-    return CopyOutcome::Failed;
-  }
+CopyOutcome CopyNewFile(TableFile& table, const std::string& tableName, const std::string& copy,
+                        std::string& error) {
   ScopedFd to(open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
   if (to.Get() < 0) {
     if (errno == EEXIST) return CopyOutcome::NameTaken;
     error = Reason(copy, errno);
     return CopyOutcome::Failed;
   }
-  bool copied = CopyBytes(from.Get(), to.Get(), table, copy, error);
+  bool copied = CopyBytes(table, to.Get(), tableName, copy, error);
   if (copied && fsync(to.Get()) != 0) {
     error = Reason(copy, errno);
     copied = false;

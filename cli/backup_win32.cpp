@@ -1,6 +1,9 @@
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <span>
 #include <vector>
 
 #include "cli/backup.h"
@@ -22,18 +25,21 @@ std::string Reason(const std::string& file, DWORD error) {
   return file + ": " + reason;
 }
 
-bool CopyBytes(HANDLE from, HANDLE to, const std::string& table, const std::string& copy,
+bool CopyBytes(TableFile& from, HANDLE to, const std::string& table, const std::string& copy,
                std::string& error) {
-  std::vector<char> buffer(1 << 20);
-  for (;;) {
-    DWORD got = 0;
-    if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
-      error = Reason(table, GetLastError());
+  std::vector<std::uint8_t> buffer(1 << 20);
+  const std::uint64_t size = from.Size();
+  for (std::uint64_t offset = 0; offset < size;) {
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - offset));
+    const std::size_t got = from.ReadAt(offset, std::span(buffer.data(), want));
+    if (got != want) {
+      error = table + ": could not be read";
       return false;
     }
-    if (got == 0) return true;
+    offset += got;
     DWORD put = 0;
-    if (!WriteFile(to, buffer.data(), got, &put, nullptr)) {
+    if (!WriteFile(to, buffer.data(), static_cast<DWORD>(got), &put, nullptr)) {
       error = Reason(copy, GetLastError());
       return false;
     }
@@ -42,6 +48,7 @@ bool CopyBytes(HANDLE from, HANDLE to, const std::string& table, const std::stri
       return false;
     }
   }
+  return true;
 }
 
 }  // namespace
@@ -55,15 +62,9 @@ std::string LocalTimestamp() {
   return text;
 }
 
-// CreateFileA with CREATE_NEW, ReadFile, WriteFile and FlushFileBuffers all exist on Windows
-// 2000.
-CopyOutcome CopyNewFile(const std::string& table, const std::string& copy, std::string& error) {
-  ScopedHandle from(CreateFileA(table.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!from.Valid()) {
-    error = Reason(table, GetLastError());
-    return CopyOutcome::Failed;
-  }
+// CreateFileA with CREATE_NEW, WriteFile and FlushFileBuffers all exist on Windows 2000.
+CopyOutcome CopyNewFile(TableFile& table, const std::string& tableName, const std::string& copy,
+                        std::string& error) {
   ScopedHandle to(CreateFileA(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!to.Valid()) {
@@ -74,7 +75,7 @@ CopyOutcome CopyNewFile(const std::string& table, const std::string& copy, std::
     error = Reason(copy, failure);
     return CopyOutcome::Failed;
   }
-  bool copied = CopyBytes(from.Get(), to.Get(), table, copy, error);
+  bool copied = CopyBytes(table, to.Get(), tableName, copy, error);
   if (copied && !FlushFileBuffers(to.Get())) {
     error = Reason(copy, GetLastError());
     copied = false;

@@ -66,7 +66,7 @@ int RunAppend(const Options& options, TableEngine& engine) {
                                       LayoutDifference(target, source.summary));
   }
   if (options.backup) {
-    if (const int refused = BackUpTable(options.table)) return refused;
+    if (const int refused = BackUpTable(options.table, *session.File())) return refused;
   }
   AppendResult appended;
   {

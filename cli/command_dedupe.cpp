@@ -14,7 +14,7 @@ int RunDedupe(const Options& options, TableEngine& engine) {
   TableSummary s;
   if (const int refused = RequireJournal(engine, options.table, s)) return refused;
   if (options.backup) {
-    if (const int refused = BackUpTable(options.table)) return refused;
+    if (const int refused = BackUpTable(options.table, *session.File())) return refused;
   }
   RecordBuffer buffer;
   DedupeResult result;

@@ -178,7 +178,7 @@ int RunRelocate(const Options& options, TableEngine& engine) {
     return DryRun(options, s, one ? options.record : 1, one ? options.record : s.records, engine);
   }
   if (options.backup) {
-    if (const int refused = BackUpTable(options.table)) return refused;
+    if (const int refused = BackUpTable(options.table, *session.File())) return refused;
   }
   if (!options.fromFolder.empty()) return RunRelocateTree(options, s, engine);
   return one ? RelocateOne(options, s, engine) : RelocateAll(options, s, engine);
