@@ -358,9 +358,13 @@ bool TableEngine::EncodeRecord(TableHandle handle, RecordBuffer& buffer,
 
 void TableEngine::Decode(DbfTable& table, std::span<const std::uint8_t> record,
                          RecordBuffer& buffer) {
+  // Every byte of every field: the bytes of a field are its own, whatever another field holds.
+  // A zero byte earlier in the record (an empty date some writers store as zeros) must not
+  // leave the fields after it in OEM, or a changed path would be converted a second time when
+  // stored. The tables keep zero as zero, so an unchanged field still keeps its bytes.
   std::string& text = table.convertedRecord;
   text.assign(record.begin(), record.end());
-  OemToAnsi(text);
+  OemToAnsiAll(text);
   const std::string_view view(text);
 
   LoadedRecordImage& loaded = buffer.loaded;
@@ -382,7 +386,7 @@ void TableEngine::Decode(DbfTable& table, std::span<const std::uint8_t> record,
 void TableEngine::Encode(DbfTable& table, RecordBuffer& buffer, std::span<std::uint8_t> out) {
   std::string& text = table.fieldText;
   text = buffer.DeletionFlag;
-  AnsiToOem(text);
+  AnsiToOemAll(text);
   out[0] = static_cast<std::uint8_t>(text[0]);
 
   const LoadedRecordImage& loaded = buffer.loaded;
@@ -401,7 +405,7 @@ void TableEngine::Encode(DbfTable& table, RecordBuffer& buffer, std::span<std::u
     }
     text = EncodeField(table.type[k], buffer.FieldValues[k], currentYear);
     text.resize(length, ' ');  // a text wider than its field is cut, never spilled
-    AnsiToOem(text);
+    AnsiToOemAll(text);
     std::copy(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(offset));
   }
 }

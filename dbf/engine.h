@@ -39,8 +39,8 @@ struct TableOpenResult {
 };
 
 // What LoadRecord read, so that StoreRecord writes every field whose display text the caller
-// did not change back exactly as it was stored (unknown types, wide N fields, bytes after a
-// zero byte and unusual widths included).
+// did not change back exactly as it was stored (unknown types, wide N fields, zero bytes and
+// unusual widths included).
 struct LoadedRecordImage {
   std::vector<std::uint8_t> stored;                 // the record's bytes as in the file (OEM)
   std::array<std::string, kMaxFields + 1> display;  // FieldValues as LoadRecord set them
