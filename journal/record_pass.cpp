@@ -12,7 +12,8 @@ bool RewriteRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer
                     const RecordRewrite& rewrite, const Progress& progress) {
   const RecordLayout layout = LayoutOf(engine, table);
   if (layout.count <= 0 || layout.recordLength == 0) return true;
-  const std::int32_t perBlock = layout.SlotsPerBlock();
+  // A small table needs no block larger than itself.
+  const std::int32_t perBlock = std::min(layout.SlotsPerBlock(), layout.count);
   const std::size_t recordLength = static_cast<std::size_t>(layout.recordLength);
   std::vector<std::uint8_t> block(static_cast<std::size_t>(perBlock) * recordLength);
   for (std::int32_t first = 0; first < layout.count;) {
