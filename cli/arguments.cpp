@@ -62,6 +62,12 @@ class Parser {
     const std::string& arg = args_[i];
     Options& o = result_.options;
     if (arg.size() > 1 && arg[0] == '-') {
+      const bool writes = o.kind == CommandKind::Relocate || o.kind == CommandKind::Append ||
+                          o.kind == CommandKind::Dedupe;
+      if (arg == "--ignore-extra-records" && writes) {
+        o.ignoreExtraRecords = true;
+        return true;
+      }
       if (o.kind != CommandKind::Relocate) return Error("unknown option '" + arg + "'");
       return TakeRelocateOption(i);
     }
@@ -156,6 +162,11 @@ std::string UsageText() {
          "  append TABLE SOURCE appends the records of SOURCE (same layout), then deletes\n"
          "                      the duplicates\n"
          "  dedupe TABLE        deletes the records equal to an earlier record\n"
+         "\n"
+         "relocate, append and dedupe make every record live, including records deleted in\n"
+         "dBase. They refuse a table whose file holds records past the count in its header\n"
+         "(info shows them): --ignore-extra-records goes on anyway, as the window does,\n"
+         "and append then writes over those records and dedupe cuts them off.\n"
          "\n"
          "Only relocate, append and dedupe write, and only to TABLE; no document file is\n"
          "touched. Exit codes: 0 done; 1 refused, nothing written; 2 usage error;\n"

@@ -11,12 +11,13 @@ enum class CommandKind { Help, Info, Show, Relocate, Append, Dedupe };
 
 struct Options {
   CommandKind kind = CommandKind::Help;
-  std::string table;         // the host's own path
-  std::string source;        // append: the host's own path
-  std::int32_t record = 0;   // show, relocate --record; 0 when not given
-  std::string targetFolder;  // relocate --to, code page 1252, ending in one "\"
-  bool renameToSff = false;  // relocate --sff
-  bool dryRun = false;       // relocate --dry-run
+  std::string table;                // the host's own path
+  std::string source;               // append: the host's own path
+  std::int32_t record = 0;          // show, relocate --record; 0 when not given
+  std::string targetFolder;         // relocate --to, code page 1252, ending in one "\"
+  bool renameToSff = false;         // relocate --sff
+  bool dryRun = false;              // relocate --dry-run
+  bool ignoreExtraRecords = false;  // relocate, append, dedupe --ignore-extra-records
 };
 
 struct ParsedArguments {

@@ -51,6 +51,7 @@ std::string LayoutDifference(const TableSummary& target, const TableSummary& sou
 int RunAppend(const Options& options, TableEngine& engine) {
   TableSummary target;
   if (const int refused = RequireJournal(engine, options.table, target)) return refused;
+  if (const int refused = RefuseRecordsPastCount(options, target)) return refused;
   if (engine.Files().SameFile(options.table, options.source)) {
     return Refuse(options.source, "is the table itself; choose another journal to append");
   }
@@ -69,7 +70,7 @@ int RunAppend(const Options& options, TableEngine& engine) {
                            progress.Callback());
   }
   if (!appended.ok()) {
-    return Refuse(options.table, OpenFailureText(appended.error, appended.detail));
+    return Refuse(options.table, OpenFailureText(appended.error, appended.reason));
   }
   if (appended.Code() != 1) return Refuse(options.source, "nothing appended");
   Say(options.table + ": " + std::to_string(appended.appended) + " records appended from " +
@@ -82,7 +83,7 @@ int RunAppend(const Options& options, TableEngine& engine) {
   }
   if (!dedupe.ok()) {
     return Refuse(options.table, "records appended, but duplicates not deleted: " +
-                                     OpenFailureText(dedupe.error, dedupe.detail));
+                                     OpenFailureText(dedupe.error, dedupe.reason));
   }
   Say(options.table + ": " + std::to_string(dedupe.removed) + " duplicates removed, " +
       std::to_string(dedupe.after) + " records now (every record live)");

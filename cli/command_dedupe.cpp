@@ -10,13 +10,14 @@ namespace dbt::cli {
 int RunDedupe(const Options& options, TableEngine& engine) {
   TableSummary s;
   if (const int refused = RequireJournal(engine, options.table, s)) return refused;
+  if (const int refused = RefuseRecordsPastCount(options, s)) return refused;
   RecordBuffer buffer;
   DedupeResult result;
   {
     ProgressLine progress(options.table + ": deleting duplicates");
     result = DeleteDuplicates(engine, options.table, kTargetHandle, buffer, progress.Callback());
   }
-  if (!result.ok()) return Refuse(options.table, OpenFailureText(result.error, result.detail));
+  if (!result.ok()) return Refuse(options.table, OpenFailureText(result.error, result.reason));
   if (result.removed == 0) {
     Say(options.table + ": no duplicates among " + std::to_string(result.before) +
         " records; every record rewritten once and live");

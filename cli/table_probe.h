@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "dbf/engine.h"
 
 namespace dbt::cli {
@@ -24,6 +25,7 @@ struct FieldInfo {
 struct TableSummary {
   DbfHeader header;
   std::int32_t records = 0;
+  std::int64_t recordsPastCount = 0;  // whole records the file holds after the counted ones
   std::vector<FieldInfo> fields;
   int pathField = 0;       // the field DATEI, 0 when there is none
   bool journal = false;    // first field DATUM and a field DATEI, as the window accepts it
@@ -43,5 +45,12 @@ ProbeResult ProbeTable(TableEngine& engine, const std::string& path, TableHandle
 // For the writing commands: probe, refuse (one line, returns kExitRefused) when the table
 // cannot be opened or is no journal; 0 when it may be worked on.
 int RequireJournal(TableEngine& engine, const std::string& path, TableSummary& summary);
+
+// For the writing commands: refuse (one line, kExitRefused) a table whose file holds records
+// past the header's count, unless the options say to go on as the window does; 0 otherwise.
+int RefuseRecordsPastCount(const Options& options, const TableSummary& summary);
+
+// "the header counts 2 records, but the file holds 5 whole records", for info and refusals.
+std::string RecordsPastCountText(const TableSummary& summary);
 
 }  // namespace dbt::cli

@@ -121,6 +121,25 @@ TEST_F(CliRead, EveryCommandRefusesAFileThatIsNoDbaseTable) {
   EXPECT_EQ(ReadFileBytes(text), textBefore);
 }
 
+TEST_F(CliRead, RefusalsNameTheFileOnceThenTheReason) {
+  const std::string odd = dir_.File("odd.dbf");
+  JournalLayout().Version(0x30).Record({"20081231", "C:\\Fax\\0001.PDF", ""}).WriteTo(odd);
+  const CliRun version = RunCli({"info", odd});
+  EXPECT_EQ(version.exitCode, 1);
+  EXPECT_EQ(version.err, "dbasetool-cli: " + odd +
+                             ": not a dBase table: first byte 0x30 is no dBase III version byte "
+                             "(0x03, 0x04, 0x63, 0x83, 0x8B)\n");
+
+  DbfBuilder wide;
+  for (int k = 0; k < 129; ++k) wide.Field("F" + std::to_string(k), 'C', 1);
+  wide.WriteTo(odd);
+  const CliRun fields = RunCli({"dedupe", odd});
+  EXPECT_EQ(fields.exitCode, 1);
+  EXPECT_EQ(fields.err, "dbasetool-cli: " + odd +
+                            ": unsupported dBase table: header length 4161 gives 129 fields; "
+                            "more than 128 are not supported\n");
+}
+
 TEST_F(CliRead, WritingCommandsRefuseATableThatIsNoJournal) {
   const std::string other = dir_.File("adressen.dbf");
   DbfBuilder()
