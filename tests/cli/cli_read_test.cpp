@@ -130,6 +130,26 @@ TEST_F(CliRead, RefusalsNameTheFileOnceThenTheReason) {
                              ": not a dBase table: first byte 0x30 is no dBase III version byte "
                              "(0x03, 0x04, 0x63, 0x83, 0x8B)\n");
 
+  // dBase level 7: version 0x04, a 68-byte header, one 48-byte descriptor (DATEI C 20).
+  std::vector<std::uint8_t> level7(68, 0);
+  level7[0] = 0x04;
+  level7[8] = 68 + 48 + 1;
+  level7[10] = 21;
+  std::vector<std::uint8_t> descriptor(48, 0);
+  const std::string name = "DATEI";
+  std::copy(name.begin(), name.end(), descriptor.begin());
+  descriptor[32] = 'C';
+  descriptor[33] = 20;
+  level7.insert(level7.end(), descriptor.begin(), descriptor.end());
+  level7.push_back(0x0D);
+  WriteFileBytes(odd, level7);
+  const CliRun level = RunCli({"info", odd});
+  EXPECT_EQ(level.exitCode, 1);
+  EXPECT_EQ(level.out, "");
+  EXPECT_EQ(level.err, "dbasetool-cli: " + odd +
+                           ": unsupported dBase table: a dBase level 7 table (48-byte field "
+                           "descriptors), which this tool does not read or write\n");
+
   DbfBuilder wide;
   for (int k = 0; k < 129; ++k) wide.Field("F" + std::to_string(k), 'C', 1);
   wide.WriteTo(odd);
