@@ -130,11 +130,15 @@ void MainWindowController::AppendOtherTable() {
   state_.SourcePath = file;
   settings_.LastFileSetting(state_.SourcePath, kWriteSourceFile);
   HeldTable held(engine_, state_.TablePath);
-  // Whether anything was appended does not matter: the table is tidied and shown again anyway.
-  (void)AppendTable(engine_, state_.TablePath, state_.Table, state_.SourcePath, state_.SourceTable);
-  view_.SendAction(kNormalizeRecords);
-  if (MarkDuplicates(engine_, state_.TablePath, state_.Table).marked > 0)
-    (void)PackMarked(engine_, state_.TablePath, state_.Table);
+  // Whether anything was appended does not matter: the table is tidied and shown again anyway,
+  // unless the user chose the table itself, which must then stay exactly as it is.
+  const AppendResult appended =
+      AppendTable(engine_, state_.TablePath, state_.Table, state_.SourcePath, state_.SourceTable);
+  if (!appended.sameTable) {
+    view_.SendAction(kNormalizeRecords);
+    if (MarkDuplicates(engine_, state_.TablePath, state_.Table).marked > 0)
+      (void)PackMarked(engine_, state_.TablePath, state_.Table);
+  }
   view_.SendAction(kLoadTable);
 }
 

@@ -27,7 +27,7 @@
 #include "journal/duplicates.h"
 #include "journal/path_change.h"
 #include "journal/record_scan.h"
-#include "tests/journal/reference_dedupe.h"
+#include "reference/reference_dedupe.h"
 
 namespace {
 
@@ -390,8 +390,8 @@ int main(int argc, char** argv) {
     if (MarkDuplicates(engine, table, 1).marked > 0) (void)PackMarked(engine, table, 1);
   });
   const double literal = Seconds([&] {
-    if (test::ReferenceMarkDuplicates(engine, other, 2) > 0)
-      test::ReferencePackMarked(engine, other, 2);
+    if (reference::ReferenceMarkDuplicates(engine, other, 2) > 0)
+      reference::ReferencePackMarked(engine, other, 2);
   });
   Print("dedupe_20000", ours, "s");
   Print("reference_dedupe_20000", literal, "s");

@@ -68,6 +68,12 @@ class Parser {
     const std::string& arg = args_[i];
     Options& o = result_.options;
     if (arg.size() > 1 && arg[0] == '-') {
+      const bool writes = o.kind == CommandKind::Relocate || o.kind == CommandKind::Append ||
+                          o.kind == CommandKind::Dedupe;
+      if (arg == "--ignore-extra-records" && writes) {
+        o.ignoreExtraRecords = true;
+        return true;
+      }
       using arguments_detail::Taken;
       switch (arguments_detail::TakeMoreOption(args_, i, o, result_.error)) {
         case Taken::Taken:
@@ -184,6 +190,11 @@ std::string UsageText() {
          "  --check (with relocate --dry-run and the same --map) looks up each new path\n"
          "  --backup (relocate, append, dedupe) first copies TABLE to\n"
          "                      NAME.YYYYMMDD-HHMMSS.bak beside it, or refuses\n"
+         "\n"
+         "relocate, append and dedupe make every record live, including records deleted in\n"
+         "dBase. They refuse a table whose file holds records past the count in its header\n"
+         "(info shows them): --ignore-extra-records goes on anyway, as the window does,\n"
+         "and append then writes over those records and dedupe cuts them off.\n"
          "\n"
          "After moving an archive from C:\\Fax to E:\\Archiv\\Fax:\n"
          "  dbasetool-cli relocate journal.dbf --from 'C:\\Fax' --to 'E:\\Archiv\\Fax' \\\n"

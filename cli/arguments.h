@@ -19,6 +19,7 @@ struct Options {
   std::string targetFolder;  // relocate --to, code page 1252, ending in one "\"
   bool renameToSff = false;  // relocate --sff
   bool dryRun = false;       // relocate --dry-run
+  bool ignoreExtraRecords = false;  // relocate, append, dedupe --ignore-extra-records
 
   // Moving trees, looking documents up, keeping a backup.
   std::string fromFolder;       // relocate --from, code page 1252; empty: the folder-part rule

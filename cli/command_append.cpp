@@ -54,6 +54,7 @@ int RunAppend(const Options& options, TableEngine& engine) {
   if (const int refused = HoldTable(engine, options.table, session)) return refused;
   TableSummary target;
   if (const int refused = RequireJournal(engine, options.table, target)) return refused;
+  if (const int refused = RefuseRecordsPastCount(options, target)) return refused;
   if (engine.Files().SameFile(options.table, options.source)) {
     return Refuse(options.source, "is the table itself; choose another journal to append");
   }
@@ -78,7 +79,7 @@ int RunAppend(const Options& options, TableEngine& engine) {
     return Refuse(options.table, "disk full: nothing appended, the table is as it was");
   }
   if (!appended.ok()) {
-    return Refuse(options.table, OpenFailureText(appended.error, appended.detail));
+    return Refuse(options.table, OpenFailureText(appended.error, appended.reason));
   }
   if (appended.Code() != 1) return Refuse(options.source, "nothing appended");
   Say(options.table + ": " + std::to_string(appended.appended) + " records appended from " +
@@ -91,7 +92,7 @@ int RunAppend(const Options& options, TableEngine& engine) {
   }
   if (!dedupe.ok()) {
     return Refuse(options.table, "records appended, but duplicates not deleted: " +
-                                     OpenFailureText(dedupe.error, dedupe.detail));
+                                     OpenFailureText(dedupe.error, dedupe.reason));
   }
   Say(options.table + ": " + std::to_string(dedupe.removed) + " duplicates removed, " +
       std::to_string(dedupe.after) + " records now (every record live)");

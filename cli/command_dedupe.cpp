@@ -13,6 +13,7 @@ int RunDedupe(const Options& options, TableEngine& engine) {
   if (const int refused = HoldTable(engine, options.table, session)) return refused;
   TableSummary s;
   if (const int refused = RequireJournal(engine, options.table, s)) return refused;
+  if (const int refused = RefuseRecordsPastCount(options, s)) return refused;
   if (options.backup) {
     if (const int refused = BackUpTable(options.table, *session.File())) return refused;
   }
@@ -22,7 +23,7 @@ int RunDedupe(const Options& options, TableEngine& engine) {
     ProgressLine progress(options.table + ": deleting duplicates");
     result = DeleteDuplicates(engine, options.table, kTargetHandle, buffer, progress.Callback());
   }
-  if (!result.ok()) return Refuse(options.table, OpenFailureText(result.error, result.detail));
+  if (!result.ok()) return Refuse(options.table, OpenFailureText(result.error, result.reason));
   if (result.removed == 0) {
     Say(options.table + ": no duplicates among " + std::to_string(result.before) +
         " records; every record rewritten once and live");

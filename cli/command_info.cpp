@@ -34,6 +34,10 @@ int RunInfo(const Options& options, TableEngine& engine) {
   Say("version:     " + VersionText(s.header.Version()));
   Say("last update: " + DateText(s.header));
   Say("records:     " + std::to_string(s.records));
+  if (s.recordsPastCount > 0) {
+    Say("past count:  " + std::to_string(s.recordsPastCount) + " more whole records (" +
+        RecordsPastCountText(s) + "; dBase and the window leave them out)");
+  }
   Say("fields:      " + std::to_string(s.fields.size()));
   for (std::size_t k = 0; k < s.fields.size(); ++k) {
     const FieldInfo& f = s.fields[k];

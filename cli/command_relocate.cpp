@@ -113,7 +113,7 @@ int RelocateOne(const Options& options, const TableSummary& s, TableEngine& engi
   std::int32_t record = plan.record;
   const PathStoreResult stored = StoreCurrentPath(engine, options.table, kTargetHandle, record,
                                                   s.pathField, plan.newPath, buffer);
-  if (!stored.ok()) return Refuse(options.table, OpenFailureText(stored.error, stored.detail));
+  if (!stored.ok()) return Refuse(options.table, OpenFailureText(stored.error, stored.reason));
   if (stored.tooLong || !stored.stored) {
     Say(TooLongText(plan, FieldLengthOf(s)));
     return kExitTooLong;
@@ -132,7 +132,7 @@ int RelocateAll(const Options& options, const TableSummary& s, TableEngine& engi
     result = ChangeAllPaths(engine, options.table, kTargetHandle, RuleOf(options), buffer,
                             pathField, progress.Callback());
   }
-  if (!result.ok()) return Refuse(options.table, OpenFailureText(result.error, result.detail));
+  if (!result.ok()) return Refuse(options.table, OpenFailureText(result.error, result.reason));
   // The records left unchanged still hold their old path: read again, they name themselves.
   // The change is done whatever this read meets; then the numbers alone must do.
   if (!result.tooLong.empty()) {
@@ -166,6 +166,7 @@ int RunRelocate(const Options& options, TableEngine& engine) {
   }
   TableSummary s;
   if (const int refused = RequireJournal(engine, options.table, s)) return refused;
+  if (const int refused = RefuseRecordsPastCount(options, s)) return refused;
   const bool one = options.record > 0;
   if (one && options.record > s.records) {
     return Refuse(options.table, "no record " + std::to_string(options.record) +

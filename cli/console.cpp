@@ -51,14 +51,18 @@ std::string OpenFailureText(TableOpenError error, const std::string& detail) {
     case TableOpenError::Damaged:
       text = "damaged dBase table";
       break;
+    case TableOpenError::Unsupported:
+      text = "unsupported dBase table";
+      break;
     case TableOpenError::Other:
       text = "could not be opened";
       break;
   }
   // For the plain cases the engine's detail only repeats the reason; a damaged header needs it.
+  // The detail never names the file: the refusal names it once, before the reason.
   const bool informative = error == TableOpenError::Damaged || error == TableOpenError::NotDbase ||
-                           error == TableOpenError::Other;
-  if (informative && !detail.empty()) text += " (" + detail + ")";
+                           error == TableOpenError::Unsupported || error == TableOpenError::Other;
+  if (informative && !detail.empty()) text += ": " + detail;
   return text;
 }
 

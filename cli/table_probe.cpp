@@ -11,6 +11,7 @@ TableSummary Summarize(TableEngine& engine, TableHandle handle) {
   TableSummary s;
   s.header = engine.GetStoredHeader(handle);
   s.records = engine.StoredRecordCount(handle);
+  s.recordsPastCount = engine.RecordsPastCount(handle);
   const int count = engine.FieldCount(handle);
   for (int k = 1; k <= count; ++k) {
     const DbfField d = engine.FieldDescriptor(handle, k);
@@ -56,6 +57,25 @@ int HoldTable(TableEngine& engine, const std::string& path, TableSession& sessio
   const JournalResult held = session.Begin(engine.Files(), path);
   if (!held.ok()) return Refuse(path, OpenFailureText(held.error, held.detail));
   return kExitOk;
+}
+
+std::string RecordsPastCountText(const TableSummary& summary) {
+  return "the header counts " + std::to_string(summary.records) + " records, but the file holds " +
+         std::to_string(summary.records + summary.recordsPastCount) + " whole records";
+}
+
+int RefuseRecordsPastCount(const Options& options, const TableSummary& summary) {
+  if (summary.recordsPastCount == 0 || options.ignoreExtraRecords || options.dryRun) {
+    return kExitOk;
+  }
+  // dBase and the window see only the counted records: an append writes over the others and a
+  // deletion of duplicates cuts them off. Whether they are records worth keeping, only the user
+  // can tell.
+  return Refuse(options.table,
+                RecordsPastCountText(summary) + "; the " +
+                    std::to_string(summary.recordsPastCount) +
+                    " after the count are no part of the table and could be overwritten or cut "
+                    "off; --ignore-extra-records goes on anyway, as the window does");
 }
 
 }  // namespace dbt::cli

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "dbf/engine.h"
 #include "journal/table_session.h"
 
@@ -25,6 +26,7 @@ struct FieldInfo {
 struct TableSummary {
   DbfHeader header;
   std::int32_t records = 0;
+  std::int64_t recordsPastCount = 0;  // whole records the file holds after the counted ones
   std::vector<FieldInfo> fields;
   int pathField = 0;       // the field DATEI, 0 when there is none
   bool journal = false;    // first field DATUM and a field DATEI, as the window accepts it
@@ -49,5 +51,12 @@ int RequireJournal(TableEngine& engine, const std::string& path, TableSummary& s
 // so that every step of the command uses this one open (and what an interrupted change left is
 // finished first); refuses (returns kExitRefused) when it cannot be held.
 int HoldTable(TableEngine& engine, const std::string& path, TableSession& session);
+
+// For the writing commands: refuse (one line, kExitRefused) a table whose file holds records
+// past the header's count, unless the options say to go on as the window does; 0 otherwise.
+int RefuseRecordsPastCount(const Options& options, const TableSummary& summary);
+
+// "the header counts 2 records, but the file holds 5 whole records", for info and refusals.
+std::string RecordsPastCountText(const TableSummary& summary);
 
 }  // namespace dbt::cli

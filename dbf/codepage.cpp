@@ -9,13 +9,16 @@ namespace {
 
 CodePagePair g_activePair = CodePagePair::Oem850Ansi1252;
 
-// Like the platform's in-place conversion, stops at the first zero byte and leaves the rest.
-std::string& ConvertUpToZero(std::string& text, const ByteTable& table) {
-  const auto end = std::find(text.begin(), text.end(), '\0');
+std::string& Convert(std::string& text, std::string::iterator end, const ByteTable& table) {
   std::transform(text.begin(), end, text.begin(), [&table](char c) {
     return static_cast<char>(table[static_cast<unsigned char>(c)]);
   });
   return text;
+}
+
+// Like the platform's in-place conversion, stops at the first zero byte and leaves the rest.
+std::string& ConvertUpToZero(std::string& text, const ByteTable& table) {
+  return Convert(text, std::find(text.begin(), text.end(), '\0'), table);
 }
 
 }  // namespace
@@ -44,6 +47,14 @@ std::string& OemToAnsi(std::string& text) {
 
 std::string& AnsiToOem(std::string& text) {
   return ConvertUpToZero(text, AnsiToOemTable(g_activePair));
+}
+
+std::string& OemToAnsiAll(std::string& text) {
+  return Convert(text, text.end(), OemToAnsiTable(g_activePair));
+}
+
+std::string& AnsiToOemAll(std::string& text) {
+  return Convert(text, text.end(), AnsiToOemTable(g_activePair));
 }
 
 }  // namespace dbt

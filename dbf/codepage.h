@@ -36,7 +36,13 @@ void SetActiveCodePages(CodePagePair pair);
 CodePagePair PlatformCodePages();
 
 // In place, up to the text's first zero byte; the rest is left as it is. Returns the text.
+// For zero-terminated texts such as field names.
 std::string& OemToAnsi(std::string& text);
 std::string& AnsiToOem(std::string& text);
+
+// In place, every byte, zero bytes included (the tables keep zero as zero): for a field's own
+// bytes, which a zero byte earlier in the record must not leave unconverted.
+std::string& OemToAnsiAll(std::string& text);
+std::string& AnsiToOemAll(std::string& text);
 
 }  // namespace dbt

@@ -15,11 +15,6 @@ namespace {
 // Handles index a table that grows to the largest one used; this bounds it for a wild number.
 constexpr TableHandle kMaxHandle = 1 << 20;
 
-std::string ShortName(const std::string& path) {
-  const std::size_t end = path.find_last_of("/\\:");
-  return end == std::string::npos ? path : path.substr(end + 1);
-}
-
 std::string Hex(std::uint8_t value) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   return std::string("0x") + kDigits[value >> 4] + kDigits[value & 15];
@@ -58,8 +53,32 @@ std::string DescribeFileError(FileOpenError error) {
   }
 }
 
-TableOpenResult Refusal(TableOpenError error, const std::string& path, const std::string& why) {
-  return {0, error, ShortName(path) + ": " + why};
+// Whole slots after the counted records; a final 0x1A ends the records and is none itself
+// (with one-byte records it would otherwise count as one).
+std::int64_t RecordsPastCountOf(TableFile& file, std::uint64_t size, std::uint64_t headerLength,
+                                std::uint64_t recordLength, std::uint64_t count) {
+  std::uint64_t end = size;
+  std::array<std::uint8_t, 1> last{};
+  if (end > headerLength && file.ReadAt(end - 1, last) == 1 && last[0] == kEndOfFile) --end;
+  const std::uint64_t slots = (end - headerLength) / recordLength;
+  return slots > count ? static_cast<std::int64_t>(slots - count) : 0;
+}
+
+TableOpenResult Refusal(TableOpenError error, const std::string& why) {
+  return {0, error, why};
+}
+
+// dBase level 7 keeps the version byte 0x04 but has a 68-byte header and 48-byte field
+// descriptors: read as level 3, its descriptors would give garbage fields. Its header length is
+// 68 + 48 n + 1 with the terminator as its last byte, which no level-3 header length (32 n + 33,
+// odd multiples never meet) can be.
+bool IsLevel7(TableFile& file, std::uint8_t version, std::uint16_t headerLength,
+              std::uint64_t size) {
+  constexpr std::uint16_t kLevel7Base = 68 + 1;
+  if (version != 0x04 || headerLength < kLevel7Base || headerLength > size) return false;
+  if ((headerLength - kLevel7Base) % 48 != 0) return false;
+  std::array<std::uint8_t, 1> terminator{};
+  return file.ReadAt(headerLength - 1u, terminator) == 1 && terminator[0] == kHeaderTerminator;
 }
 
 }  // namespace
@@ -74,6 +93,7 @@ struct TableEngine::DbfTable {
   std::array<std::uint8_t, kMaxFields + 1> length{};
   std::array<char, kMaxFields + 1> type{};
   std::size_t storedLength = 1;  // flag and fields: what StoreRecord writes
+  std::int64_t recordsPastCount = 0;
 
   // The file is ours alone while open, so its size is known without asking the system.
   std::uint64_t fileSize = 0;
@@ -128,58 +148,63 @@ TableOpenResult TableEngine::OpenTable(const std::string& path, TableHandle hand
   if (fileSize != 0) CloseTable(handle);
   fileSize = 0;
   if (handle <= 0 || handle > kMaxHandle) {
-    return Refusal(
-        TableOpenError::Other, path,
-        "handle " + std::to_string(handle) + " is outside 1 to " + std::to_string(kMaxHandle));
+    return Refusal(TableOpenError::Other, "handle " + std::to_string(handle) + " is outside 1 to " +
+                                              std::to_string(kMaxHandle));
   }
 
   FileOpenResult opened = files_.OpenExclusive(path, access);
   if (!opened.file) {
-    return Refusal(FromFileError(opened.error), path, DescribeFileError(opened.error));
+    return Refusal(FromFileError(opened.error), DescribeFileError(opened.error));
   }
   auto table = std::make_unique<DbfTable>();
   table->file = std::move(opened.file);
   const std::uint64_t size = table->file->Size();
-  if (size == 0) return Refusal(TableOpenError::NotDbase, path, "the file is empty");
+  if (size == 0) return Refusal(TableOpenError::NotDbase, "the file is empty");
 
   std::array<std::uint8_t, kHeaderSize> head{};
   const std::size_t got = table->file->ReadAt(0, head);
-  if (got == 0) return Refusal(TableOpenError::Other, path, "the file cannot be read");
+  if (got == 0) return Refusal(TableOpenError::Other, "the file cannot be read");
   if (!IsAcceptedVersion(head[0])) {
-    return Refusal(TableOpenError::NotDbase, path,
+    return Refusal(TableOpenError::NotDbase,
                    "first byte " + Hex(head[0]) +
                        " is no dBase III version byte (0x03, 0x04, 0x63, 0x83, 0x8B)");
   }
   if (got < kHeaderSize) {
-    return Refusal(TableOpenError::Damaged, path,
+    return Refusal(TableOpenError::Damaged,
                    std::to_string(size) + " bytes are shorter than the 32-byte header");
   }
   table->header.bytes = head;
   const std::uint16_t headerLength = table->header.HeaderLength();
   const std::uint16_t recordLength = table->header.RecordLength();
   const int fields = FieldCountFromHeaderLength(headerLength);
+  if (IsLevel7(*table->file, head[0], headerLength, size)) {
+    return Refusal(TableOpenError::Unsupported,
+                   "a dBase level 7 table (48-byte field descriptors), which this tool does not "
+                   "read or write");
+  }
   if (fields > kMaxFields) {
-    return Refusal(TableOpenError::Damaged, path,
+    return Refusal(TableOpenError::Unsupported,
                    "header length " + std::to_string(headerLength) + " gives " +
-                       std::to_string(fields) + " fields, more than " + std::to_string(kMaxFields));
+                       std::to_string(fields) + " fields; more than " + std::to_string(kMaxFields) +
+                       " are not supported");
   }
   const std::size_t descriptorsEnd =
       static_cast<std::size_t>(kHeaderSize) + static_cast<std::size_t>(kDescriptorSize) * fields;
   if (descriptorsEnd > headerLength) {
-    return Refusal(TableOpenError::Damaged, path,
+    return Refusal(TableOpenError::Damaged,
                    "the " + std::to_string(fields) + " field descriptors end at byte " +
                        std::to_string(descriptorsEnd) + ", past the header length " +
                        std::to_string(headerLength));
   }
   if (headerLength > size) {
-    return Refusal(TableOpenError::Damaged, path,
-                   "header length " + std::to_string(headerLength) + " runs past the file's " +
-                       std::to_string(size) + " bytes");
+    return Refusal(TableOpenError::Damaged, "header length " + std::to_string(headerLength) +
+                                                " runs past the file's " + std::to_string(size) +
+                                                " bytes");
   }
 
   std::vector<std::uint8_t> header(headerLength);
   if (table->file->ReadAt(0, header) != header.size()) {
-    return Refusal(TableOpenError::Other, path, "the header cannot be read");
+    return Refusal(TableOpenError::Other, "the header cannot be read");
   }
   table->fieldCount = fields;
   table->descriptors.assign(header.begin() + kHeaderSize,
@@ -194,9 +219,9 @@ TableOpenResult TableEngine::OpenTable(const std::string& path, TableHandle hand
     position += descriptor[16];
   }
   if (recordLength < position) {
-    return Refusal(TableOpenError::Damaged, path,
-                   "record length " + std::to_string(recordLength) +
-                       " is shorter than its fields (1 + " + std::to_string(position - 1) + ")");
+    return Refusal(TableOpenError::Damaged, "record length " + std::to_string(recordLength) +
+                                                " is shorter than its fields (1 + " +
+                                                std::to_string(position - 1) + ")");
   }
   table->storedLength = position;
 
@@ -207,6 +232,8 @@ TableOpenResult TableEngine::OpenTable(const std::string& path, TableHandle hand
       {table->header.RecordCount(), slots,
        static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())});
   table->header.SetRecordCount(static_cast<std::uint32_t>(count));
+  table->recordsPastCount = RecordsPastCountOf(*table->file, size, headerLength, recordLength,
+                                               table->header.RecordCount());
   table->fileSize = size;
   table->recordBytes.resize(recordLength);
   table->storeBytes.resize(position);
@@ -259,6 +286,11 @@ int TableEngine::FieldCount(TableHandle handle) const {
 
 std::int32_t TableEngine::StoredRecordCount(TableHandle handle) const {
   return static_cast<std::int32_t>(GetStoredHeader(handle).RecordCount());
+}
+
+std::int64_t TableEngine::RecordsPastCount(TableHandle handle) const {
+  const DbfTable* table = Find(handle);
+  return table == nullptr ? 0 : table->recordsPastCount;
 }
 
 DbfField TableEngine::FieldDescriptor(TableHandle handle, int field) const {
@@ -358,9 +390,13 @@ bool TableEngine::EncodeRecord(TableHandle handle, RecordBuffer& buffer,
 
 void TableEngine::Decode(DbfTable& table, std::span<const std::uint8_t> record,
                          RecordBuffer& buffer) {
+  // Every byte of every field: the bytes of a field are its own, whatever another field holds.
+  // A zero byte earlier in the record (an empty date some writers store as zeros) must not
+  // leave the fields after it in OEM, or a changed path would be converted a second time when
+  // stored. The tables keep zero as zero, so an unchanged field still keeps its bytes.
   std::string& text = table.convertedRecord;
   text.assign(record.begin(), record.end());
-  OemToAnsi(text);
+  OemToAnsiAll(text);
   const std::string_view view(text);
 
   LoadedRecordImage& loaded = buffer.loaded;
@@ -382,7 +418,7 @@ void TableEngine::Decode(DbfTable& table, std::span<const std::uint8_t> record,
 void TableEngine::Encode(DbfTable& table, RecordBuffer& buffer, std::span<std::uint8_t> out) {
   std::string& text = table.fieldText;
   text = buffer.DeletionFlag;
-  AnsiToOem(text);
+  AnsiToOemAll(text);
   out[0] = static_cast<std::uint8_t>(text[0]);
 
   const LoadedRecordImage& loaded = buffer.loaded;
@@ -401,7 +437,7 @@ void TableEngine::Encode(DbfTable& table, RecordBuffer& buffer, std::span<std::u
     }
     text = EncodeField(table.type[k], buffer.FieldValues[k], currentYear);
     text.resize(length, ' ');  // a text wider than its field is cut, never spilled
-    AnsiToOem(text);
+    AnsiToOemAll(text);
     std::copy(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(offset));
   }
 }

@@ -22,25 +22,28 @@ using TableHandle = std::int32_t;
 // Why an open gave file size 0; for people (the command-line tool), never for the window.
 enum class TableOpenError {
   None,
-  Missing,   // no such file (nothing is created)
-  Locked,    // held open by another program, or by another handle of ours
-  NoAccess,  // the system refused access
-  NotAFile,  // a folder or device
-  NotDbase,  // empty, or the first byte is no accepted version byte
-  Damaged,   // a dBase version byte, but a header that cannot be used safely
+  Missing,      // no such file (nothing is created)
+  Locked,       // held open by another program, or by another handle of ours
+  NoAccess,     // the system refused access
+  NotAFile,     // a folder or device
+  NotDbase,     // empty, or the first byte is no accepted version byte
+  Damaged,      // a dBase version byte, but a header that cannot be used safely
+  Unsupported,  // a dBase table of a kind this tool does not handle (level 7, over 128 fields)
   Other,
 };
 
 struct TableOpenResult {
   std::int64_t fileSize = 0;  // 0: not open
   TableOpenError error = TableOpenError::None;
-  std::string detail;  // e.g. "record length 120 is shorter than its fields (1 + 131)"
+  // The reason without the file's name, which the caller gives: e.g. "record length 120 is
+  // shorter than its fields (1 + 131)".
+  std::string detail;
   bool ok() const { return fileSize > 0; }
 };
 
 // What LoadRecord read, so that StoreRecord writes every field whose display text the caller
-// did not change back exactly as it was stored (unknown types, wide N fields, bytes after a
-// zero byte and unusual widths included).
+// did not change back exactly as it was stored (unknown types, wide N fields, zero bytes and
+// unusual widths included).
 struct LoadedRecordImage {
   std::vector<std::uint8_t> stored;                 // the record's bytes as in the file (OEM)
   std::array<std::string, kMaxFields + 1> display;  // FieldValues as LoadRecord set them
@@ -88,6 +91,10 @@ class TableEngine {
   int FieldCount(TableHandle handle) const;
   // The header's record count, limited at open to the whole record slots the file holds.
   std::int32_t StoredRecordCount(TableHandle handle) const;
+  // Whole record slots the file held past the header's record count when it was opened: records
+  // that another program stored without counting them. They are no part of the table, so an
+  // append writes over them and a compaction cuts them off.
+  std::int64_t RecordsPastCount(TableHandle handle) const;
   DbfField FieldDescriptor(TableHandle handle, int field) const;  // name converted to ANSI
   int FieldLength(TableHandle handle, int field) const;
   std::string FieldName(TableHandle handle, int field) const;

@@ -69,7 +69,8 @@ void SetNotATable(JournalResult& result, const std::string& path, const TableOpe
     return;
   }
   result.error = TableOpenError::NotDbase;
-  result.detail = path + ": " + std::to_string(open.fileSize) + " bytes is too short for a table";
+  result.reason = std::to_string(open.fileSize) + " bytes is too short for a table";
+  result.detail = path + ": " + result.reason;
 }
 
 // Both tables opened for reading and their layouts compared; the reason for a refusal, when

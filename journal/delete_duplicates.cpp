@@ -7,6 +7,7 @@ namespace {
 void TakeFailure(JournalResult& into, const JournalResult& from) {
   into.error = from.error;
   into.detail = from.detail;
+  into.reason = from.reason;
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ namespace dbt {
 struct JournalResult {
   TableOpenError error = TableOpenError::None;
   std::string detail;  // names the file and the reason when error is not None
+  std::string reason;  // the same reason without the file's name, for messages that name it
   bool ok() const { return error == TableOpenError::None; }
 };
 

@@ -68,16 +68,19 @@ RecordLayout LayoutOf(const TableEngine& engine, TableHandle handle) {
 
 void SetOpenFailure(JournalResult& result, const std::string& path, const TableOpenResult& open) {
   result.error = open.error == TableOpenError::None ? TableOpenError::Other : open.error;
+  result.reason = open.detail;
   result.detail = open.detail.empty() ? path : path + ": " + open.detail;
 }
 
 void SetMissing(JournalResult& result, const std::string& path) {
   result.error = TableOpenError::Missing;
-  result.detail = path + ": no such file";
+  result.reason = "no such file";
+  result.detail = path + ": " + result.reason;
 }
 
 void SetIoFailure(JournalResult& result, const std::string& path, const std::string& what) {
   result.error = TableOpenError::Other;
+  result.reason = what;
   result.detail = path + ": " + what;
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
-#   native (g++), native under AddressSanitizer + UBSan (clang, with the fuzzer),
+#   native (g++), native under AddressSanitizer + UBSan (clang, with the fuzzers),
 #   Windows x86_64 under Wine, Windows i686 (tests run where Wine runs 32-bit programs), the
 #   imports of every Windows program against the allow-list, and the two Windows packages, the
 #   x64 one unpacked and tested end to end.
@@ -48,7 +48,7 @@ echo "== native build (g++)"
 configure_build build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_ctest build/native
 
-echo "== native build under AddressSanitizer and UBSan (clang), with the fuzzer"
+echo "== native build under AddressSanitizer and UBSan (clang), with the fuzzers"
 configure_build build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++ -DDBT_SANITIZE=ON -DDBT_FUZZ=ON -DDBT_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build/sanitize

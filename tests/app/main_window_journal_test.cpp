@@ -181,6 +181,21 @@ TEST_F(JournalCommandTest, AppendOfAnUnfitSourceAppendsNothingAndShowsRecordOne)
   }
 }
 
+// Appending the table to itself appends nothing, and must not tidy it either: the duplicates,
+// the deleted records and the line breaks in ERROR stay, and so does every byte.
+TEST_F(JournalCommandTest, AppendOfTheTableItselfLeavesEveryByte) {
+  DbfBuilder builder = Journal({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf"});
+  for (int i = 0; i < 28; ++i) {
+    builder.Record({"20240105", "C:\\Fax\\000" + std::to_string(i % 4) + ".pdf", "x\r\n"},
+                   i % 3 == 0 ? '*' : ' ');
+  }
+  Load(builder);
+  const auto before = ReadFileBytes(table);
+  ChooseFile(kAppendButton, table);
+  EXPECT_EQ(ReadFileBytes(table), before);
+  ExpectRecordOneShownOf(30, "C:\\Fax\\0001.pdf");
+}
+
 TEST_F(JournalCommandTest, AppendDialogStartsAtLastSourceAndCancelChangesNothing) {
   Load(Journal({"C:\\Fax\\0001.pdf"}));
   std::string last = dir.File("remembered.dbf");

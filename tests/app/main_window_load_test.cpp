@@ -40,6 +40,29 @@ TEST_F(MainWindowTest, StartWithoutSettingsFileLeavesRenameOptionOff) {
   EXPECT_FALSE(SettingsFileExists());
 }
 
+// A date stored as zero bytes (as some writers store an empty one) before the path: the boxes
+// show the path's umlauts in ANSI like any other.
+TEST_F(MainWindowTest, AZeroDateDoesNotLeaveThePathInOem) {
+  Start();
+  const std::string table = dir.File("journal.dbf");
+  DbfBuilder builder;
+  builder.Field("DATUM", 'D', 8).Field("DATEI", 'C', 30);
+  builder.RawRecord(" " + std::string(8, '\0') +
+                    "C:\\Fax\\\x8Erzte\\\x9A"
+                    "bersicht.pdf    ");
+  builder.WriteTo(table);
+
+  ChooseFile(kChooseTableButton, table);
+
+  ASSERT_TRUE(controller.State().Loaded);
+  EXPECT_EQ(window.texts[kStoredPathBox],
+            "C:\\Fax\\\xC4rzte\\\xDC"
+            "bersicht.pdf");
+  EXPECT_EQ(window.texts[kNewPathBox], FolderOf(table) +
+                                           "\xDC"
+                                           "bersicht.pdf");
+}
+
 TEST_F(MainWindowTest, AcceptedJournalShowsRecordOneLabelsAndIsRemembered) {
   Start();
   const std::string table = dir.File("journal.dbf");

@@ -121,6 +121,45 @@ TEST_F(CliRead, EveryCommandRefusesAFileThatIsNoDbaseTable) {
   EXPECT_EQ(ReadFileBytes(text), textBefore);
 }
 
+TEST_F(CliRead, RefusalsNameTheFileOnceThenTheReason) {
+  const std::string odd = dir_.File("odd.dbf");
+  JournalLayout().Version(0x30).Record({"20081231", "C:\\Fax\\0001.PDF", ""}).WriteTo(odd);
+  const CliRun version = RunCli({"info", odd});
+  EXPECT_EQ(version.exitCode, 1);
+  EXPECT_EQ(version.err, "dbasetool-cli: " + odd +
+                             ": not a dBase table: first byte 0x30 is no dBase III version byte "
+                             "(0x03, 0x04, 0x63, 0x83, 0x8B)\n");
+
+  // dBase level 7: version 0x04, a 68-byte header, one 48-byte descriptor (DATEI C 20).
+  std::vector<std::uint8_t> level7(68, 0);
+  level7[0] = 0x04;
+  level7[8] = 68 + 48 + 1;
+  level7[10] = 21;
+  std::vector<std::uint8_t> descriptor(48, 0);
+  const std::string name = "DATEI";
+  std::copy(name.begin(), name.end(), descriptor.begin());
+  descriptor[32] = 'C';
+  descriptor[33] = 20;
+  level7.insert(level7.end(), descriptor.begin(), descriptor.end());
+  level7.push_back(0x0D);
+  WriteFileBytes(odd, level7);
+  const CliRun level = RunCli({"info", odd});
+  EXPECT_EQ(level.exitCode, 1);
+  EXPECT_EQ(level.out, "");
+  EXPECT_EQ(level.err, "dbasetool-cli: " + odd +
+                           ": unsupported dBase table: a dBase level 7 table (48-byte field "
+                           "descriptors), which this tool does not read or write\n");
+
+  DbfBuilder wide;
+  for (int k = 0; k < 129; ++k) wide.Field("F" + std::to_string(k), 'C', 1);
+  wide.WriteTo(odd);
+  const CliRun fields = RunCli({"dedupe", odd});
+  EXPECT_EQ(fields.exitCode, 1);
+  EXPECT_EQ(fields.err, "dbasetool-cli: " + odd +
+                            ": unsupported dBase table: header length 4161 gives 129 fields; "
+                            "more than 128 are not supported\n");
+}
+
 TEST_F(CliRead, WritingCommandsRefuseATableThatIsNoJournal) {
   const std::string other = dir_.File("adressen.dbf");
   DbfBuilder()

@@ -15,7 +15,7 @@
 #include "tests/cli/cli_runner.h"
 #include "tests/cli/journal_fixture.h"
 #include "tests/corpus/corpus_table.h"
-#include "tests/journal/reference_dedupe.h"
+#include "reference/reference_dedupe.h"
 #include "tests/support/temp_dir.h"
 
 namespace dbt::test {

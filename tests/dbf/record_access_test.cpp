@@ -239,6 +239,34 @@ TEST_F(RecordAccess, ConvertsFlagAndTextsBetweenOemAndAnsi) {
   EXPECT_EQ(Slice(FileNow(), 65, 7), Bytes("\x81\x8E\x99\x9A   "));
 }
 
+// Some writers store an empty date as zero bytes; the fields after it are converted all the same,
+// so a path read, changed and stored keeps the umlauts of its document name.
+TEST_F(RecordAccess, AZeroByteInAnEarlierFieldDoesNotStopTheConversionOfLaterOnes) {
+  DbfBuilder table;
+  table.Field("DATUM", 'D', 8).Field("DATEI", 'C', 30).Field("ERROR", 'C', 6);
+  // OEM 850: 0x8E is Ä, 0x9A is Ü, 0x84 is ä.
+  table.RawRecord(std::string(" ") + std::string(8, '\0') +
+                  "C:\\Fax\\\x8Erzte\\\x9A"
+                  "bersicht.pdf    " +
+                  std::string("\x84\0x\r\n ", 6));
+  OpenTable(table);
+  Load(1);
+  EXPECT_EQ(buffer.FieldValues[2],
+            "C:\\Fax\\\xC4rzte\\\xDC"
+            "bersicht.pdf    ");
+  EXPECT_EQ(buffer.FieldValues[3], std::string("\xE4\0x\r\n ", 6));
+
+  buffer.FieldValues[2] =
+      "X:\\\xC4\\\xDC"
+      "bersicht.pdf";
+  buffer.FieldValues[3] = std::string("\xE4\0x", 3);
+  Store(1);
+  EXPECT_EQ(Slice(FileNow(), 129, 45), Bytes(std::string(" ") + std::string(8, '\0') +
+                                             "X:\\\x8E\\\x9A"
+                                             "bersicht.pdf" +
+                                             std::string(12, ' ') + std::string("\x84\0x   ", 6)));
+}
+
 TEST_F(RecordAccess, NeverWritesPastTheRecordsTheFileHolds) {
   OpenTable(JournalTable().EndMarker(false));
   const std::vector<std::uint8_t> before = opened;

@@ -6,8 +6,9 @@
 #include <random>
 
 #include "journal/duplicates.h"
+#include "reference/reference_dedupe.h"
+#include "reference/reference_operations.h"
 #include "tests/journal/journal_fixture.h"
-#include "tests/journal/reference_dedupe.h"
 
 namespace dbt::test {
 namespace {
@@ -25,9 +26,12 @@ DbfBuilder RandomTable(std::mt19937& random, const Shape& shape) {
   std::vector<std::vector<std::string>> rows;
   for (int i = 0; i < shape.records; ++i) {
     const int content = static_cast<int>(random() % static_cast<unsigned>(shape.distinct));
+    // Some dates stored as zero bytes, some paths and errors with OEM umlauts after them.
+    const std::string date =
+        content % 5 == 0 ? std::string(8, '\0') : "2026" + std::to_string(1000 + content % 7);
     std::vector<std::string> row =
-        JournalRow("2026" + std::to_string(1000 + content % 7), "C:\\F\\" + std::to_string(content),
-                   std::to_string(content % 3), content % 2 ? "x\r\n" : "x");
+        JournalRow(date, "C:\\\x8E\\" + std::to_string(content), std::to_string(content % 3),
+                   content % 2 ? "\x94\r\n" : "\x94");
     if (shape.lastIsDuplicate && i == shape.records - 1 && !rows.empty()) row = rows.front();
     rows.push_back(row);
     table.Record(row, flags[random() % 5]);
@@ -55,17 +59,17 @@ TEST(DedupeAgainstReference, SameBytesOnManyTables) {
     TableEngine literalEngine(PlatformFileSystem(), FixedDate);
     const MarkResult marked = MarkDuplicates(fastEngine, fast, 4);
     ASSERT_TRUE(marked.ok()) << marked.detail;
-    EXPECT_EQ(marked.marked, ReferenceMarkDuplicates(literalEngine, literal, 4));
+    EXPECT_EQ(marked.marked, reference::ReferenceMarkDuplicates(literalEngine, literal, 4));
     EXPECT_EQ(ReadFileBytes(fast), ReadFileBytes(literal)) << "after marking " << shape.records;
     const PackResult packed = PackMarked(fastEngine, fast, 4);
     EXPECT_TRUE(packed.ran);
-    EXPECT_EQ(ReferencePackMarked(literalEngine, literal, 4), 1);
+    EXPECT_EQ(reference::ReferencePackMarked(literalEngine, literal, 4), 1);
     ASSERT_EQ(ReadFileBytes(fast), ReadFileBytes(literal))
         << "after packing " << shape.records << " records of " << shape.distinct;
   }
 }
 
-TEST(DedupeAgainstReference, WholeDeletionMatchesNormaliseThenLiteralSteps) {
+TEST(DedupeAgainstReference, WholeDeletionMatchesTheLiteralOne) {
   TempDir dir;
   const std::string fast = dir.File("fast.dbf");
   const std::string literal = dir.File("literal.dbf");
@@ -79,11 +83,7 @@ TEST(DedupeAgainstReference, WholeDeletionMatchesNormaliseThenLiteralSteps) {
     const DedupeResult result = DeleteDuplicates(fastEngine, fast, 2, fastBuffer);
     ASSERT_TRUE(result.ok()) << result.detail;
     TableEngine literalEngine(PlatformFileSystem(), FixedDate);
-    RecordBuffer literalBuffer;
-    ASSERT_TRUE(NormalizeRecords(literalEngine, literal, 2, literalBuffer).ok());
-    if (ReferenceMarkDuplicates(literalEngine, literal, 2) > 0) {
-      ReferencePackMarked(literalEngine, literal, 2);
-    }
+    EXPECT_EQ(result.removed, reference::DeleteDuplicates(literalEngine, literal, 2));
     ASSERT_EQ(ReadFileBytes(fast), ReadFileBytes(literal)) << "round " << round;
   }
 }

@@ -44,6 +44,25 @@ TEST_F(DuplicatesTest, LaterEqualsAreRemovedAndTheOthersKeepTheirOrder) {
     EXPECT_EQ(RecordBytes(after, k + 1), RecordBytes(before_, kept[k]));
 }
 
+// The normalising pass rewrites ERROR; a zero byte in the date before it must not leave its umlaut
+// unconverted on the way in and converted again on the way out.
+TEST_F(DuplicatesTest, AZeroByteInTheDateChangesNoUmlautOfPathOrError) {
+  const std::string zeroDate(8, '\0');
+  const std::string oemPath =
+      "C:\\Fax\\\x8Erzte\\\x9A"
+      "bersicht.pdf    ";  // OEM 850, 30 bytes
+  DbfBuilder table = JournalLayout();
+  table.RawRecord(" " + zeroDate + oemPath + "    1" + "St\x94rung\r\n   ")
+      .RawRecord("*" + zeroDate + oemPath + "    1" + "St\x94rung     ");
+  Write(table);
+  const DedupeResult result = Run();
+  ASSERT_TRUE(result.ok()) << result.detail;
+  EXPECT_EQ(result.removed, 1);
+  const std::vector<std::uint8_t> after = ReadFileBytes(path_);
+  EXPECT_EQ(HeaderCount(after), 1u);
+  EXPECT_EQ(RecordBytes(after, 1), " " + zeroDate + oemPath + "    1" + "St\x94rung     ");
+}
+
 TEST_F(DuplicatesTest, FlagsAndTrailingLineBreaksOfErrorDoNotMakeRecordsDifferent) {
   DbfBuilder table = JournalLayout();
   table.Record(JournalRow("20260101", "C:\\a.pdf", "1", "Busy"), '*')

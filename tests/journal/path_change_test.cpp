@@ -41,6 +41,31 @@ class PathChangeTest : public ::testing::Test {
   RecordBuffer buffer_;
 };
 
+// An empty date stored as zero bytes before DATEI: the document name keeps its OEM umlaut, the
+// new folder's umlaut is stored in OEM, and a second run changes nothing.
+TEST_F(PathChangeTest, AZeroByteBeforeDateiChangesNoByteOfTheDocumentName) {
+  const std::string oemPath =
+      "C:\\Fax\\\x8Erzte\\\x9A"
+      "bersicht.pdf";  // OEM 850
+  DbfBuilder table = JournalLayout();
+  table.RawRecord(std::string(" ") + std::string(8, '\0') + oemPath + std::string(4, ' ') +
+                  "   12" + "St\x94rung\r\n   ");
+  Write(table);
+  TableEngine engine(PlatformFileSystem(), FixedDate);
+  int pathField = 0;
+  for (int run = 1; run <= 2; ++run) {
+    const PathChangeResult result =
+        ChangeAllPaths(engine, path_, 7, Rule("X:\\\xC4nderung\\", run == 2), buffer_, pathField);
+    ASSERT_TRUE(result.ok()) << result.detail;
+    ASSERT_EQ(result.changed, 1);
+  }
+  std::string expected = RecordBytes(before_, 1);
+  expected.replace(9, 30,
+                   "X:\\\x8Enderung\\\x9A"
+                   "bersicht.sff     ");
+  EXPECT_EQ(RecordBytes(ReadFileBytes(path_), 1), expected);
+}
+
 TEST_F(PathChangeTest, AllRecordsGetTheNewPathAndBecomeLiveOtherFieldsKeepTheirBytes) {
   DbfBuilder table = JournalLayout();
   table.Record(JournalRow("20260101", "D:\\Alt\\0001.pdf", "  12", "Fehler\r\n"), '*')

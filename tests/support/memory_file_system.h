@@ -80,7 +80,7 @@ class MemoryFileSystem final : public FileSystem {
 
     std::uint64_t Size() override { return data_->size(); }
     std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
-      if (offset >= data_->size()) return 0;
+      if (offset >= data_->size() || out.empty()) return 0;
       const std::size_t count = std::min<std::uint64_t>(out.size(), data_->size() - offset);
       std::memcpy(out.data(), data_->data() + offset, count);
       return count;

@@ -1,11 +1,11 @@
-#include "tests/journal/reference_dedupe.h"
+#include "reference/reference_dedupe.h"
 
 #include <vector>
 
 #include "dbf/format.h"
 #include "util/text.h"
 
-namespace dbt::test {
+namespace dbt::reference {
 namespace {
 
 struct Layout {
@@ -95,4 +95,4 @@ int ReferencePackMarked(TableEngine& engine, const std::string& path, TableHandl
   return 1;
 }
 
-}  // namespace dbt::test
+}  // namespace dbt::reference

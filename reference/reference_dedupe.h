@@ -8,10 +8,10 @@
 
 #include "dbf/engine.h"
 
-namespace dbt::test {
+namespace dbt::reference {
 
 std::int32_t ReferenceMarkDuplicates(TableEngine& engine, const std::string& path,
                                      TableHandle table);
 int ReferencePackMarked(TableEngine& engine, const std::string& path, TableHandle table);
 
-}  // namespace dbt::test
+}  // namespace dbt::reference
