@@ -36,11 +36,15 @@ TreeMoveResult MoveTree(TableEngine& engine, const std::string& tablePath, Table
     ++result.changed;
     return true;
   };
-  if (!journal_detail::RewriteRecords(engine, table, buffer, rewrite, progress)) {
+  journal_detail::RecoveryLog log(engine.Files(), tablePath,
+                                  journal_detail::RewriteSlotBytes(engine, table));
+  if (!journal_detail::RewriteRecords(engine, table, buffer, rewrite, progress, scoped.File(),
+                                      log)) {
     journal_detail::SetIoFailure(result, tablePath, "the records could not be read or written");
     return result;
   }
-  if (result.changed > 0 && !journal_detail::WriteHeader(engine, table)) {
+  if (result.changed == 0) return result;
+  if (!journal_detail::WriteHeaderLast(engine, table, scoped.File(), log) || !log.Finish()) {
     journal_detail::SetIoFailure(result, tablePath, "the header could not be written");
   }
   return result;
