@@ -66,7 +66,6 @@ if [ -z "${DISPLAY:-}" ]; then
   done
 fi
 stop_xvfb() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
-trap stop_xvfb EXIT
 
 # A fresh Wine prefix with one wine server for the whole of a CTest run: a test that starts
 # while the previous test's server is shutting down could otherwise lose its process.
@@ -76,7 +75,12 @@ start_wine() {  # prefix
   WINEDEBUG=-all WINEPREFIX="$DBT_WINEPREFIX" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
   WINEPREFIX="$DBT_WINEPREFIX" /usr/lib/wine/wineserver -p >/dev/null 2>&1 || true
 }
-stop_wine() { WINEPREFIX="$DBT_WINEPREFIX" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; }
+stop_wine() {
+  [ -n "${DBT_WINEPREFIX:-}" ] || return 0
+  WINEPREFIX="$DBT_WINEPREFIX" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+}
+# A failed build or test ends the script early; the display and the wine server go with it.
+trap 'stop_wine; stop_xvfb' EXIT
 
 echo "== Windows x86_64 build (mingw-w64), tests under Wine, imports checked"
 configure_build build/mingw64 -DCMAKE_BUILD_TYPE=Release \
