@@ -2,22 +2,9 @@
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
 #include "journal/record_pass.h"
+#include "journal/record_rewrites.h"
 
 namespace dbt {
-namespace {
-
-bool IsErrorTail(char c) {
-  return c == '\0' || c == '\n' || c == '\r' || c == ' ';
-}
-
-void TrimErrorTail(std::string& text) {
-  std::size_t end = text.size();
-  while (end > 0 && IsErrorTail(text[end - 1])) --end;
-  text.resize(end);
-}
-
-}  // namespace
-
 NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePath,
                                  TableHandle table, RecordBuffer& buffer,
                                  const Progress& progress) {
@@ -29,12 +16,11 @@ NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePa
   const int errorField = engine.FieldIndex(table, "ERROR");
   // In place, the header last: a cut run leaves whole records, and since a normalised record
   // normalises to itself, running it again gives the same file.
-  const auto rewrite = [&](std::int32_t) {
-    if (errorField > 0) TrimErrorTail(buffer.FieldValues[errorField]);
-    buffer.DeletionFlag.assign(1, static_cast<char>(kLiveFlag));
-    return true;
+  const journal_detail::NormalizeRecordRewrite normalize(engine, table, errorField);
+  const auto rewrite = [&](std::int32_t, std::span<std::uint8_t> bytes) {
+    return normalize.Apply(bytes);
   };
-  if (!journal_detail::RewriteRecords(engine, table, buffer, rewrite, progress)) {
+  if (!journal_detail::RewriteRecordBytes(engine, table, rewrite, progress)) {
     journal_detail::SetIoFailure(result, tablePath, "the records could not be read or written");
     return result;
   }

@@ -8,8 +8,8 @@
 
 namespace dbt::journal_detail {
 
-bool RewriteRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer,
-                    const RecordRewrite& rewrite, const Progress& progress) {
+bool RewriteRecordBytes(TableEngine& engine, TableHandle table, const RecordBytesRewrite& rewrite,
+                        const Progress& progress) {
   const RecordLayout layout = LayoutOf(engine, table);
   if (layout.count <= 0 || layout.recordLength == 0) return true;
   const std::int32_t perBlock = layout.SlotsPerBlock();
@@ -20,15 +20,12 @@ bool RewriteRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer
     const std::span<std::uint8_t> bytes(block.data(),
                                         static_cast<std::size_t>(slots) * recordLength);
     if (engine.ReadAt(table, layout.SlotOffset(first), bytes) != bytes.size()) return false;
-    bool rewritten = false;
+    bool changed = false;
     for (std::int32_t k = 0; k < slots; ++k) {
       const auto record = bytes.subspan(static_cast<std::size_t>(k) * recordLength, recordLength);
-      if (!engine.DecodeRecord(table, record, buffer)) return false;
-      if (!rewrite(first + k + 1)) continue;
-      engine.EncodeRecord(table, buffer, record);
-      rewritten = true;
+      if (rewrite(first + k + 1, record)) changed = true;
     }
-    if (rewritten && !engine.WriteAt(table, layout.SlotOffset(first), bytes)) return false;
+    if (changed && !engine.WriteAt(table, layout.SlotOffset(first), bytes)) return false;
     first += slots;
     if (progress) progress(first, layout.count);
   }
