@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "dbf/format.h"
+#include "journal/confirm_duplicates.h"
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
 #include "journal/record_hash.h"
@@ -10,16 +11,8 @@
 namespace dbt {
 namespace {
 
+using journal_detail::HashedSlot;
 using journal_detail::RecordLayout;
-
-// 16 bytes per record: the whole per-record memory of the search, besides the marks.
-struct HashedSlot {
-  std::uint64_t hash;
-  std::int32_t slot;  // 0-based
-  bool operator<(const HashedSlot& other) const {
-    return hash != other.hash ? hash < other.hash : slot < other.slot;
-  }
-};
 
 // The bytes after the deletion flag of every record, hashed in block reads.
 bool HashAllRecords(TableEngine& engine, TableHandle table, const RecordLayout& layout,
@@ -43,44 +36,6 @@ bool HashAllRecords(TableEngine& engine, TableHandle table, const RecordLayout& 
   return true;
 }
 
-// Within one run of equal hashes (ascending slots), every record whose bytes equal those of an
-// earlier member is a duplicate. The first member of each distinct content is kept as the
-// reference that later members are compared with; a run almost always has one such content.
-class RunConfirmer {
- public:
-  RunConfirmer(TableEngine& engine, TableHandle table, const RecordLayout& layout)
-      : engine_(engine),
-        table_(table),
-        layout_(layout),
-        current_(static_cast<std::size_t>(layout.recordLength - 1)) {}
-
-  bool Confirm(const HashedSlot* begin, const HashedSlot* end, std::vector<std::int32_t>& marks) {
-    kept_.clear();
-    for (const HashedSlot* member = begin; member != end; ++member) {
-      if (!ReadAfterFlag(member->slot, current_)) return false;
-      const bool duplicate = std::any_of(kept_.begin(), kept_.end(),
-                                         [&](const auto& kept) { return kept == current_; });
-      if (duplicate) {
-        marks.push_back(member->slot);
-      } else {
-        kept_.push_back(current_);
-      }
-    }
-    return true;
-  }
-
- private:
-  bool ReadAfterFlag(std::int32_t slot, std::vector<std::uint8_t>& out) {
-    return engine_.ReadAt(table_, layout_.SlotOffset(slot) + 1, out) == out.size();
-  }
-
-  TableEngine& engine_;
-  TableHandle table_;
-  const RecordLayout& layout_;
-  std::vector<std::uint8_t> current_;
-  std::vector<std::vector<std::uint8_t>> kept_;
-};
-
 }  // namespace
 
 MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
@@ -98,32 +53,12 @@ MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath, Tab
   }
   std::sort(hashes.begin(), hashes.end());
 
-  std::vector<std::int32_t> marks;
-  RunConfirmer confirmer(engine, table, layout);
-  for (std::size_t begin = 0; begin < hashes.size();) {
-    std::size_t end = begin + 1;
-    while (end < hashes.size() && hashes[end].hash == hashes[begin].hash) ++end;
-    if (end - begin > 1 &&
-        !confirmer.Confirm(&hashes[begin], &hashes[begin] + (end - begin), marks)) {
-      journal_detail::SetIoFailure(result, tablePath, "the records could not be read; none marked");
-      return result;
-    }
-    begin = end;
-  }
-  hashes.clear();
-  hashes.shrink_to_fit();
-
   // Only the flag bytes change, so a run cut between two marks leaves every record whole; the
   // next normalising pass makes them live again.
-  std::sort(marks.begin(), marks.end());
-  const std::uint8_t mark[1] = {kDuplicateMark};
-  for (const std::int32_t slot : marks) {
-    if (!engine.WriteAt(table, layout.SlotOffset(slot), mark)) {
-      journal_detail::SetIoFailure(result, tablePath, "writing a duplicate mark failed");
-      return result;
-    }
-    ++result.marked;
-  }
+  const journal_detail::ConfirmResult confirmed =
+      journal_detail::MarkConfirmedDuplicates(engine, table, layout, hashes);
+  result.marked = confirmed.marked;
+  if (!confirmed.ok) journal_detail::SetIoFailure(result, tablePath, confirmed.failure);
   return result;
 }
 
