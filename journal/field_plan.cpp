@@ -63,17 +63,33 @@ bool StoreDisplay(const FieldCodePage& codePage, const FieldSlot& slot, std::str
   return true;
 }
 
-bool PutText(std::span<const std::uint8_t> text, std::uint8_t blank,
+bool PutText(std::span<const std::uint8_t> text, std::span<const std::uint8_t> blanks,
              std::span<std::uint8_t> field) {
   const std::size_t length = std::min(text.size(), field.size());
-  bool changed = std::memcmp(field.data(), text.data(), length) != 0;
-  if (changed) std::memcpy(field.data(), text.data(), length);
-  for (std::size_t i = length; i < field.size(); ++i) {
-    if (field[i] == blank) continue;
-    field[i] = blank;
+  const std::size_t rest = field.size() - length;
+  bool changed = false;
+  if (std::memcmp(field.data(), text.data(), length) != 0) {
+    std::memcpy(field.data(), text.data(), length);
+    changed = true;
+  }
+  if (std::memcmp(field.data() + length, blanks.data(), rest) != 0) {
+    std::memcpy(field.data() + length, blanks.data(), rest);
     changed = true;
   }
   return changed;
+}
+
+std::size_t EndWithoutBlanks(std::span<const std::uint8_t> bytes, std::uint8_t blank) {
+  const std::uint64_t blankWord = 0x0101010101010101ull * blank;
+  std::size_t end = bytes.size();
+  while (end >= 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes.data() + end - 8, 8);
+    if (word != blankWord) break;
+    end -= 8;
+  }
+  while (end > 0 && bytes[end - 1] == blank) --end;
+  return end;
 }
 
 }  // namespace dbt::journal_detail

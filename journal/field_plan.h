@@ -69,7 +69,12 @@ std::string DisplayOf(const FieldCodePage& codePage, const FieldSlot& slot,
 // or cut to the field, converted whole. True when a byte of the field changed.
 bool StoreDisplay(const FieldCodePage& codePage, const FieldSlot& slot, std::string display,
                   int currentYear, std::span<std::uint8_t> record);
-// Stored bytes over the field, the rest filled with blanks; true when a byte changed.
-bool PutText(std::span<const std::uint8_t> text, std::uint8_t blank, std::span<std::uint8_t> field);
+// Stored bytes over the field, the rest from `blanks` (at least as long as the field); true
+// when a byte changed.
+bool PutText(std::span<const std::uint8_t> text, std::span<const std::uint8_t> blanks,
+             std::span<std::uint8_t> field);
+// The length of bytes without their trailing `blank` bytes; padded fields end mostly in blanks,
+// so they are skipped eight at a time.
+std::size_t EndWithoutBlanks(std::span<const std::uint8_t> bytes, std::uint8_t blank);
 
 }  // namespace dbt::journal_detail

@@ -1,5 +1,7 @@
 #include "journal/record_rewrites.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "dbf/format.h"
@@ -42,7 +44,8 @@ PathRecordRewrite::PathRecordRewrite(const TableEngine& engine, TableHandle tabl
       dot_(codePage_.OemOf('.')),
       backslash_(codePage_.OemOf('\\')),
       colon_(codePage_.OemOf(':')),
-      nulBlank_(codePage_, kNulBlank) {
+      nulBlank_(codePage_, kNulBlank),
+      blanks_(slot_.length, blank_) {
   path_.reserve(folder_.size() + slot_.length + extension_.size());
 }
 
@@ -54,27 +57,39 @@ RecordChange PathRecordRewrite::Apply(std::span<std::uint8_t> record) {
 // and back is the identity, and the separators, the dot, NUL and blank each have one OEM byte.
 RecordChange PathRecordRewrite::ApplyToStoredText(std::span<std::uint8_t> record) {
   const auto field = slot_.In(record);
-  std::size_t nameStart = field.size();
+  // Neither a separator nor a dot lies in the blanks that pad the field.
+  const std::size_t used = EndWithoutBlanks(field, blank_);
+  std::size_t nameStart = used;
   while (nameStart > 0 && field[nameStart - 1] != backslash_ && field[nameStart - 1] != colon_) {
     --nameStart;
   }
-  std::size_t nameEnd = field.size();
+  std::size_t nameEnd = used;
   bool replaceExtension = false;
   if (rule_.renameToSff) {
-    std::size_t dot = field.size();
+    std::size_t dot = used;
     while (dot > nameStart && field[dot - 1] != dot_) --dot;
     if (dot > nameStart) {
       nameEnd = dot;  // the dot stays
       replaceExtension = true;
     }
   }
-  path_.assign(folder_.begin(), folder_.end());
-  path_.insert(path_.end(), field.begin() + static_cast<std::ptrdiff_t>(nameStart),
-               field.begin() + static_cast<std::ptrdiff_t>(nameEnd));
-  if (replaceExtension) path_.insert(path_.end(), extension_.begin(), extension_.end());
+  // The whole path loses its trailing NUL and blanks; they reach into the name only when no
+  // extension follows it (a replaced one follows the name's dot, which stays).
+  if (!replaceExtension) {
+    while (nameEnd > nameStart && nulBlank_.Has(field[nameEnd - 1])) --nameEnd;
+  }
+  const std::size_t nameLength = nameEnd - nameStart;
+  const std::size_t extensionLength = replaceExtension ? extension_.size() : 0;
+  path_.resize(folder_.size() + nameLength + extensionLength);
+  std::uint8_t* out = path_.data();
+  if (!folder_.empty()) std::memcpy(out, folder_.data(), folder_.size());
+  if (nameLength > 0) std::memcpy(out + folder_.size(), field.data() + nameStart, nameLength);
+  if (extensionLength > 0) {
+    std::memcpy(out + folder_.size() + nameLength, extension_.data(), extensionLength);
+  }
   while (!path_.empty() && nulBlank_.Has(path_.back())) path_.pop_back();
   if (path_.size() > field.size()) return RecordChange::TooLong;
-  return MakeLive(record, PutText(path_, blank_, field));
+  return MakeLive(record, PutText(path_, blanks_, field));
 }
 
 // Any other type: its text is what the field conversion makes of it, as the buffer would hold it.
@@ -99,20 +114,17 @@ NormalizeRecordRewrite::NormalizeRecordRewrite(const TableEngine& engine, TableH
       onStoredText_(slot_.TextIsStored() && codePage_.Bijective()),
       live_(codePage_.OemOf(static_cast<char>(kLiveFlag))),
       blank_(codePage_.OemOf(' ')),
-      errorTail_(codePage_, kErrorTail) {}
+      errorTail_(codePage_, kErrorTail),
+      blanks_(slot_.length, blank_) {}
 
 bool NormalizeRecordRewrite::Apply(std::span<std::uint8_t> record) const {
   bool changed = false;
   if (slot_.length > 0 && onStoredText_) {
     const auto field = slot_.In(record);
-    std::size_t end = field.size();
+    std::size_t end = EndWithoutBlanks(field, blank_);
     while (end > 0 && errorTail_.Has(field[end - 1])) --end;
     // Cut and padded again with blanks: only NUL, LF and CR bytes of the tail change.
-    for (std::size_t i = end; i < field.size(); ++i) {
-      if (field[i] == blank_) continue;
-      field[i] = blank_;
-      changed = true;
-    }
+    changed = PutText(field.first(end), blanks_, field);
   } else if (slot_.length > 0) {
     const std::string display = DisplayOf(codePage_, slot_, record);
     std::string trimmed = display;

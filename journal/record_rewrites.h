@@ -41,7 +41,8 @@ class PathRecordRewrite {
   std::vector<std::uint8_t> extension_;  // the new extension in OEM
   std::uint8_t live_, blank_, dot_, backslash_, colon_;
   OemByteSet nulBlank_;
-  std::vector<std::uint8_t> path_;  // the new path being built, reused
+  std::vector<std::uint8_t> blanks_;  // a field's length of blanks
+  std::vector<std::uint8_t> path_;    // the new path being built, reused
 };
 
 // The normalising of one record: ERROR without its trailing NUL, LF, CR and blanks, the record
@@ -59,6 +60,7 @@ class NormalizeRecordRewrite {
   bool onStoredText_;
   std::uint8_t live_, blank_;
   OemByteSet errorTail_;
+  std::vector<std::uint8_t> blanks_;
 };
 
 // The characters cut from the end of ERROR by the normalising pass.

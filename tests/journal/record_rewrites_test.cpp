@@ -77,17 +77,21 @@ RandomTable MakeTable(std::mt19937& random) {
   return table;
 }
 
-// Path-like bytes: separators, dots, blanks, zero bytes, line ends and OEM umlauts.
-Bytes MakeRecord(std::mt19937& random, std::size_t length, bool zeroBytes) {
+// Path-like bytes: separators, dots, blanks, zero bytes, line ends and OEM umlauts; half the
+// fields padded with blanks from a random place on, as writers store them.
+Bytes MakeRecord(std::mt19937& random, const RandomTable& table, bool zeroBytes) {
   static constexpr std::uint8_t kFlags[] = {' ', '*', ':', 0x81, 0, 'x'};
   static constexpr std::uint8_t kBytes[] = {'a',  'Z',  '0',  '9',  '.',  '.',  '\\', '\\', ':',
                                             ' ',  ' ',  ' ',  '\r', '\n', 0,    0x81, 0x84, 0x8E,
                                             0x94, 0x99, 0x9A, 0xE1, 0xB5, 0xFF, 0x20, 0x1A};
-  Bytes record(length);
+  Bytes record(table.recordLength);
   record[0] = kFlags[random() % sizeof kFlags];
-  for (std::size_t i = 1; i < length; ++i) {
-    // Runs of blanks as fields padded to their width hold them.
-    record[i] = random() % 3 == 0 ? ' ' : kBytes[random() % sizeof kBytes];
+  for (std::size_t i = 1; i < record.size(); ++i) record[i] = kBytes[random() % sizeof kBytes];
+  for (const Slot& slot : table.slots) {
+    if (random() % 2 == 0 || slot.length == 0) continue;
+    const std::size_t from = slot.offset + random() % slot.length;
+    std::fill(record.begin() + static_cast<std::ptrdiff_t>(from),
+              record.begin() + static_cast<std::ptrdiff_t>(slot.offset + slot.length), ' ');
   }
   if (!zeroBytes) std::replace(record.begin(), record.end(), std::uint8_t{0}, std::uint8_t{'z'});
   return record;
@@ -176,7 +180,9 @@ TEST_F(RecordRewritesTest, PathChangeTouchesOnlyTheFlagAndTheNewPath) {
                                        {"E:\\Neu\\", false, "sff"},
                                        {"X:\\\xC4rzte \xFC\\", true, "sff"},
                                        {"", true, "sff"},
-                                       {"", false, "sff"}};
+                                       {"", false, "sff"},
+                                       {"E:\\", true, ""},
+                                       {"E:\\", true, std::string(" \0", 2)}};
   std::mt19937 random(11);
   int viaEngine = 0;
   for (int t = 0; t < 300; ++t) {
@@ -188,7 +194,7 @@ TEST_F(RecordRewritesTest, PathChangeTouchesOnlyTheFlagAndTheNewPath) {
     PathRecordRewrite change(*engine_, 1, table.pathField, rule);
     for (int r = 0; r < 40; ++r) {
       const bool zeroBytes = r % 2 == 1;
-      const Bytes original = MakeRecord(random, table.recordLength, zeroBytes);
+      const Bytes original = MakeRecord(random, table, zeroBytes);
       SCOPED_TRACE("table " + std::to_string(t) + " record " + std::to_string(r));
       Bytes fast = original;
       const RecordChange outcome = change.Apply(fast);
@@ -228,7 +234,7 @@ TEST_F(RecordRewritesTest, NormalisingTouchesOnlyTheFlagAndTheEndOfError) {
     const NormalizeRecordRewrite normalize(*engine_, 1, table.errorField);
     for (int r = 0; r < 40; ++r) {
       const bool zeroBytes = r % 2 == 1;
-      const Bytes original = MakeRecord(random, table.recordLength, zeroBytes);
+      const Bytes original = MakeRecord(random, table, zeroBytes);
       SCOPED_TRACE("table " + std::to_string(t) + " record " + std::to_string(r));
       Bytes fast = original;
       const bool changed = normalize.Apply(fast);
