@@ -224,6 +224,35 @@ class Confirmer {
 
 }  // namespace
 
+void SortHashes(std::vector<HashedSlot>& hashes) {
+  // About eight records a bucket: the hashes are uniform, so the buckets stay small.
+  int bits = 1;
+  while (bits < 20 && (std::size_t{8} << bits) < hashes.size()) ++bits;
+  const int shift = 64 - bits;
+  const std::size_t buckets = std::size_t{1} << bits;
+  std::vector<std::size_t> next(buckets + 1, 0);
+  for (const HashedSlot& item : hashes) ++next[(item.hash >> shift) + 1];
+  for (std::size_t b = 1; b <= buckets; ++b) next[b] += next[b - 1];
+  std::vector<std::size_t> end(next.begin() + 1, next.end());
+  for (std::size_t b = 0; b < buckets; ++b) {
+    while (next[b] < end[b]) {
+      HashedSlot item = hashes[next[b]];
+      std::size_t home = item.hash >> shift;
+      while (home != b) {
+        std::swap(item, hashes[next[home]++]);
+        home = item.hash >> shift;
+      }
+      hashes[next[b]++] = item;
+    }
+  }
+  std::size_t begin = 0;
+  for (std::size_t b = 0; b < buckets; ++b) {
+    std::sort(hashes.begin() + static_cast<std::ptrdiff_t>(begin),
+              hashes.begin() + static_cast<std::ptrdiff_t>(end[b]));
+    begin = end[b];
+  }
+}
+
 ConfirmResult MarkConfirmedDuplicates(TableEngine& engine, TableHandle table,
                                       const RecordLayout& layout, std::vector<HashedSlot>& hashes,
                                       std::size_t keptBytes) {

@@ -21,6 +21,10 @@ struct HashedSlot {
   }
 };
 
+// Sorts by hash, then slot, as std::sort does, without its comparisons: the records are first
+// distributed by the top bits of their hash, in place, and each small bucket is sorted alone.
+void SortHashes(std::vector<HashedSlot>& hashes);
+
 // The confirmation keeps the first record of each group of equal hashes in memory up to this
 // many bytes, so that the later ones are compared without a read of their own.
 inline constexpr std::size_t kKeptRecordBytes = std::size_t{32} << 20;

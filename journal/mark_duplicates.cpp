@@ -51,7 +51,7 @@ MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath, Tab
     journal_detail::SetIoFailure(result, tablePath, "the records could not be read; none marked");
     return result;
   }
-  std::sort(hashes.begin(), hashes.end());
+  journal_detail::SortHashes(hashes);
 
   // Only the flag bytes change, so a run cut between two marks leaves every record whole; the
   // next normalising pass makes them live again.

@@ -73,5 +73,25 @@ TEST(ConfirmDuplicates, CollidingHashesAndAShortMemoryGiveTheLiteralMarks) {
   EXPECT_GT(marked, 200);
 }
 
+TEST(ConfirmDuplicates, SortingByBucketsGivesTheOrderOfAComparisonSort) {
+  std::mt19937_64 random(3);
+  for (const std::size_t size : {0, 1, 2, 9, 100, 5000, 70000}) {
+    std::vector<HashedSlot> hashes;
+    for (std::size_t slot = 0; slot < size; ++slot) {
+      // Full-width hashes, and runs of equal ones whose slots must stay ascending.
+      const std::uint64_t hash = random() % 3 == 0 ? random() % 5 << 60 : random();
+      hashes.push_back({hash, static_cast<std::int32_t>(slot)});
+    }
+    std::vector<HashedSlot> expected = hashes;
+    std::sort(expected.begin(), expected.end());
+    journal_detail::SortHashes(hashes);
+    ASSERT_EQ(hashes.size(), expected.size());
+    for (std::size_t i = 0; i < size; ++i) {
+      ASSERT_EQ(hashes[i].hash, expected[i].hash) << size << " at " << i;
+      ASSERT_EQ(hashes[i].slot, expected[i].slot) << size << " at " << i;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace dbt::test
