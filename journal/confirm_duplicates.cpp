@@ -225,9 +225,10 @@ class Confirmer {
 }  // namespace
 
 void SortHashes(std::vector<HashedSlot>& hashes) {
-  // About eight records a bucket: the hashes are uniform, so the buckets stay small.
+  // Few enough buckets that their write positions stay in the cache; the hashes are uniform,
+  // so each holds about the same share.
   int bits = 1;
-  while (bits < 20 && (std::size_t{8} << bits) < hashes.size()) ++bits;
+  while (bits < 11 && (std::size_t{64} << bits) < hashes.size()) ++bits;
   const int shift = 64 - bits;
   const std::size_t buckets = std::size_t{1} << bits;
   std::vector<std::size_t> next(buckets + 1, 0);
