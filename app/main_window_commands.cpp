@@ -116,7 +116,7 @@ void MainWindowController::AppendOtherTable() {
   // Whether anything was appended does not matter: the table is tidied and shown again anyway.
   (void)AppendTable(engine_, state_.TablePath, state_.Table, state_.SourcePath, state_.SourceTable);
   view_.SendAction(kNormalizeRecords);
-  if (MarkDuplicates(engine_, state_.TablePath, state_.Table).marked > 0)
+  if (MarkDuplicates(engine_, state_.TablePath, state_.Table, {}, &normalizedHashes_).marked > 0)
     (void)PackMarked(engine_, state_.TablePath, state_.Table);
   view_.SendAction(kLoadTable);
 }
@@ -124,7 +124,7 @@ void MainWindowController::AppendOtherTable() {
 void MainWindowController::DeleteDuplicatesCommand() {
   BusyCursor busy(view_);
   view_.SendAction(kNormalizeRecords);
-  if (MarkDuplicates(engine_, state_.TablePath, state_.Table).marked > 0)
+  if (MarkDuplicates(engine_, state_.TablePath, state_.Table, {}, &normalizedHashes_).marked > 0)
     (void)PackMarked(engine_, state_.TablePath, state_.Table);
   view_.SendAction(kLoadTable);
 }

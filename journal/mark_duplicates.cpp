@@ -39,15 +39,22 @@ bool HashAllRecords(TableEngine& engine, TableHandle table, const RecordLayout& 
 }  // namespace
 
 MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
-                          const Progress& progress) {
+                          const Progress& progress, RecordHashes* given) {
   MarkResult result;
+  // Taken whatever happens next, so that no later marking can meet hashes of an older table.
+  std::vector<HashedSlot> hashes;
+  if (given != nullptr) hashes.swap(*given);
   journal_detail::ScopedTable scoped(engine, table);
   if (!scoped.OpenExisting(tablePath, OpenAccess::ReadWrite, result)) return result;
   const RecordLayout layout = journal_detail::LayoutOf(engine, table);
   if (layout.count < 2 || layout.recordLength == 0) return result;
 
-  std::vector<HashedSlot> hashes;
-  if (!HashAllRecords(engine, table, layout, hashes, progress)) {
+  if (hashes.size() != static_cast<std::size_t>(layout.count)) {
+    hashes.clear();
+  } else if (progress) {
+    progress(layout.count, layout.count);
+  }
+  if (hashes.empty() && !HashAllRecords(engine, table, layout, hashes, progress)) {
     journal_detail::SetIoFailure(result, tablePath, "the records could not be read; none marked");
     return result;
   }

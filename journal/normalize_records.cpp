@@ -1,13 +1,16 @@
+#include <algorithm>
+
 #include "dbf/format.h"
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
+#include "journal/record_hash.h"
 #include "journal/record_pass.h"
 #include "journal/record_rewrites.h"
 
 namespace dbt {
 NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePath,
-                                 TableHandle table, RecordBuffer& buffer,
-                                 const Progress& progress) {
+                                 TableHandle table, RecordBuffer& buffer, const Progress& progress,
+                                 RecordHashes* hashes) {
   NormalizeResult result;
   journal_detail::ScopedTable scoped(engine, table);
   if (!scoped.OpenExisting(tablePath, OpenAccess::ReadWrite, result)) return result;
@@ -17,10 +20,21 @@ NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePa
   // In place, the header last: a cut run leaves whole records, and since a normalised record
   // normalises to itself, running it again gives the same file.
   const journal_detail::NormalizeRecordRewrite normalize(engine, table, errorField);
-  const auto rewrite = [&](std::int32_t, std::span<std::uint8_t> bytes) {
-    return normalize.Apply(bytes);
+  if (hashes != nullptr) {
+    hashes->clear();
+    hashes->reserve(static_cast<std::size_t>(std::max(count, 0)));
+  }
+  const auto rewrite = [&](std::int32_t record, std::span<std::uint8_t> bytes) {
+    const bool changed = normalize.Apply(bytes);
+    // The hash of the bytes as they are written, while they are in memory.
+    if (hashes != nullptr) {
+      hashes->push_back(
+          {journal_detail::HashBytes(bytes.data() + 1, bytes.size() - 1), record - 1});
+    }
+    return changed;
   };
   if (!journal_detail::RewriteRecordBytes(engine, table, rewrite, progress)) {
+    if (hashes != nullptr) hashes->clear();
     journal_detail::SetIoFailure(result, tablePath, "the records could not be read or written");
     return result;
   }
