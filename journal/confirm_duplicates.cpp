@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <span>
 
 #include "dbf/format.h"
@@ -22,8 +23,12 @@ struct Group {
 // Fixed-size places for the first records of the open groups, reused once a group is done.
 class KeptRecords {
  public:
+  // The memory is taken at once but left uninitialised: the system gives it pages only as
+  // places are used, and nothing is cleared or moved as it fills.
   KeptRecords(std::size_t size, std::size_t limit)
-      : size_(size), capacity_(size == 0 ? 0 : limit / size) {}
+      : size_(size),
+        capacity_(size == 0 ? 0 : limit / size),
+        store_(capacity_ == 0 ? nullptr : new std::uint8_t[capacity_ * size_]) {}
 
   std::int32_t Keep(const std::uint8_t* bytes) {
     std::int32_t place = kNone;
@@ -32,7 +37,6 @@ class KeptRecords {
       free_.pop_back();
     } else if (used_ < capacity_) {
       place = static_cast<std::int32_t>(used_++);
-      store_.resize(used_ * size_);
     } else {
       return kNone;
     }
@@ -42,18 +46,15 @@ class KeptRecords {
   void Release(std::int32_t place) {
     if (place != kNone) free_.push_back(place);
   }
-  const std::uint8_t* At(std::int32_t place) const {
-    return store_.data() + static_cast<std::size_t>(place) * size_;
-  }
-  std::uint8_t* At(std::int32_t place) {
-    return store_.data() + static_cast<std::size_t>(place) * size_;
+  std::uint8_t* At(std::int32_t place) const {
+    return store_.get() + static_cast<std::size_t>(place) * size_;
   }
 
  private:
   std::size_t size_;
   std::size_t capacity_;
   std::size_t used_ = 0;
-  std::vector<std::uint8_t> store_;
+  std::unique_ptr<std::uint8_t[]> store_;
   std::vector<std::int32_t> free_;
 };
 
