@@ -272,6 +272,16 @@ int main(int argc, char** argv) {
     RecordBuffer buffer;
     (void)DeleteDuplicates(engine, table, 1, buffer);
   };
+  // The deletion's first step alone: every record made live, ERROR's line breaks cut.
+  WriteJournal(table, count, 0.10, 1);
+  PrintCommand("normalize",
+               InChild(baseline,
+                       [&] {
+                         TableEngine engine;
+                         RecordBuffer buffer;
+                         (void)NormalizeRecords(engine, table, 1, buffer);
+                       }),
+               limit);
   WriteJournal(table, count, 0.10, 1);
   PrintCommand("dedupe_10pct", InChild(baseline, dedupe), limit);
   WriteJournal(table, count, 0.50, 1);
