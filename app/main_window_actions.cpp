@@ -58,7 +58,7 @@ void MainWindowController::ChangeAllPathsAction() {
 
 void MainWindowController::NormalizeRecordsAction() {
   if (!state_.Loaded) return;
-  (void)NormalizeRecords(engine_, state_.TablePath, state_.Table, buffer_);
+  (void)NormalizeRecords(engine_, state_.TablePath, state_.Table, buffer_, {}, &normalizedHashes_);
 }
 
 void MainWindowController::InitState() {

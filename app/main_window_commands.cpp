@@ -136,7 +136,7 @@ void MainWindowController::AppendOtherTable() {
       AppendTable(engine_, state_.TablePath, state_.Table, state_.SourcePath, state_.SourceTable);
   if (!appended.sameTable) {
     view_.SendAction(kNormalizeRecords);
-    if (MarkDuplicates(engine_, state_.TablePath, state_.Table).marked > 0)
+    if (MarkDuplicates(engine_, state_.TablePath, state_.Table, {}, &normalizedHashes_).marked > 0)
       (void)PackMarked(engine_, state_.TablePath, state_.Table);
   }
   view_.SendAction(kLoadTable);
@@ -146,7 +146,7 @@ void MainWindowController::DeleteDuplicatesCommand() {
   BusyCursor busy(view_);
   HeldTable held(engine_, state_.TablePath);
   view_.SendAction(kNormalizeRecords);
-  if (MarkDuplicates(engine_, state_.TablePath, state_.Table).marked > 0)
+  if (MarkDuplicates(engine_, state_.TablePath, state_.Table, {}, &normalizedHashes_).marked > 0)
     (void)PackMarked(engine_, state_.TablePath, state_.Table);
   view_.SendAction(kLoadTable);
 }

@@ -6,6 +6,7 @@
 #include "app/main_window_view.h"
 #include "dbf/engine.h"
 #include "dialogs/dialogs.h"
+#include "journal/duplicates.h"
 #include "journal/path_change.h"
 #include "settings/settings.h"
 
@@ -60,6 +61,9 @@ class MainWindowController {
   TableEngine& engine_;
   MainWindowState state_;
   RecordBuffer buffer_;
+  // From the normalising action to the marking of the same command: no second read of every
+  // record to hash it.
+  RecordHashes normalizedHashes_;
   TableHandle lastTableHandle_ = kSourceTableHandle;
 };
 

@@ -28,14 +28,16 @@ DedupeResult DeleteDuplicates(TableEngine& engine, const std::string& tablePath,
       return result;
     }
   }
-  const NormalizeResult normalized = NormalizeRecords(engine, tablePath, table, buffer, progress);
+  RecordHashes hashes;
+  const NormalizeResult normalized =
+      NormalizeRecords(engine, tablePath, table, buffer, progress, &hashes);
   if (!normalized.ok()) {
     TakeFailure(result, normalized);
     return result;
   }
   result.before = normalized.records;
   result.after = normalized.records;
-  const MarkResult marked = MarkDuplicates(engine, tablePath, table, progress);
+  const MarkResult marked = MarkDuplicates(engine, tablePath, table, progress, &hashes);
   if (!marked.ok()) {
     TakeFailure(result, marked);
     return result;

@@ -3,27 +3,36 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "dbf/engine.h"
+#include "journal/confirm_duplicates.h"
 #include "journal/journal_result.h"
 
 namespace dbt {
+
+// The hash of every record's bytes after the flag, as the normalising pass left them: handed on
+// to the marking that follows it, so that the marking need not read every record again.
+using RecordHashes = std::vector<journal_detail::HashedSlot>;
 
 struct NormalizeResult : JournalResult {
   std::int32_t records = 0;
 };
 // Every record rewritten once in canonical form: fields decoded and encoded, trailing NUL, LF,
-// CR and blanks cut from ERROR, every record live.
+// CR and blanks cut from ERROR, every record live. With hashes, they are filled on the way
+// (left empty when the pass did not run through).
 NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePath,
                                  TableHandle table, RecordBuffer& buffer,
-                                 const Progress& progress = {});
+                                 const Progress& progress = {}, RecordHashes* hashes = nullptr);
 
 struct MarkResult : JournalResult {
   std::int32_t marked = 0;
 };
 // Marks with ":" every record whose bytes after the flag equal those of a lower-numbered one.
+// Hashes from the normalising pass just before are used (and emptied) when there is one per
+// record; equal hashes are only candidates, so the bytes decide whatever they say.
 MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
-                          const Progress& progress = {});
+                          const Progress& progress = {}, RecordHashes* hashes = nullptr);
 
 struct PackResult : JournalResult {
   bool ran = false;  // false when refused: no path, or no table loaded since start

@@ -1,27 +1,19 @@
+#include <algorithm>
+
 #include "dbf/format.h"
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
+#include "journal/record_hash.h"
 #include "journal/record_pass.h"
+#include "journal/record_rewrites.h"
 
 namespace dbt {
-namespace {
-
-bool IsErrorTail(char c) {
-  return c == '\0' || c == '\n' || c == '\r' || c == ' ';
-}
-
-void TrimErrorTail(std::string& text) {
-  std::size_t end = text.size();
-  while (end > 0 && IsErrorTail(text[end - 1])) --end;
-  text.resize(end);
-}
-
-}  // namespace
-
 NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePath,
-                                 TableHandle table, RecordBuffer& buffer,
-                                 const Progress& progress) {
+                                 TableHandle table, RecordBuffer& buffer, const Progress& progress,
+                                 RecordHashes* hashes) {
   NormalizeResult result;
+  // Emptied first: hashes of an older table must never reach the marking.
+  if (hashes != nullptr) hashes->clear();
   journal_detail::ScopedTable scoped(engine, table);
   if (!scoped.OpenExisting(tablePath, OpenAccess::ReadWrite, result)) return result;
   buffer.ClearValues();
@@ -29,15 +21,23 @@ NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePa
   const int errorField = engine.FieldIndex(table, "ERROR");
   // In place, the header last: a cut run leaves whole records, and since a normalised record
   // normalises to itself, running it again gives the same file.
-  const auto rewrite = [&](std::int32_t) {
-    if (errorField > 0) TrimErrorTail(buffer.FieldValues[errorField]);
-    buffer.DeletionFlag.assign(1, static_cast<char>(kLiveFlag));
-    return true;
+  const journal_detail::NormalizeRecordRewrite normalize(engine, table, errorField);
+  if (hashes != nullptr) {
+    hashes->reserve(static_cast<std::size_t>(std::max(count, 0)));
+  }
+  const auto rewrite = [&](std::int32_t record, std::span<std::uint8_t> bytes) {
+    const bool changed = normalize.Apply(bytes);
+    // The hash of the bytes as they are written, while they are in memory.
+    if (hashes != nullptr) {
+      hashes->push_back(
+          {journal_detail::HashBytes(bytes.data() + 1, bytes.size() - 1), record - 1});
+    }
+    return changed;
   };
   journal_detail::RecoveryLog log(engine.Files(), tablePath,
                                   journal_detail::RewriteSlotBytes(engine, table));
-  if (!journal_detail::RewriteRecords(engine, table, buffer, rewrite, progress, scoped.File(),
-                                      log)) {
+  if (!journal_detail::RewriteRecordBytes(engine, table, rewrite, progress, scoped.File(), log)) {
+    if (hashes != nullptr) hashes->clear();
     journal_detail::SetIoFailure(result, tablePath, "the records could not be read or written");
     return result;
   }

@@ -3,6 +3,7 @@
 #include "dbf/format.h"
 #include "journal/open_table.h"
 #include "journal/record_pass.h"
+#include "journal/record_rewrites.h"
 #include "journal/recovery_log.h"
 #include "util/text.h"
 
@@ -89,29 +90,24 @@ PathChangeResult ChangeAllPaths(TableEngine& engine, const std::string& tablePat
   pathField = engine.FieldIndex(table, "DATEI");
   // Without DATEI there is no path to change, and making records live alone is not asked for.
   if (pathField == 0) return result;
-  const int fieldLength = engine.FieldLength(table, pathField);
 
   // Records are rewritten in place and the header last: a run cut anywhere leaves every record
   // whole, and running it again gives the same file, since the new path of a new path is the
-  // same path.
-  const auto rewrite = [&](std::int32_t record) {
-    // Trailing blanks and NULs of the stored text fall away with the new path's own.
-    std::string newPath = BuildNewPath(buffer.FieldValues[pathField], rule);
-    if (!FitsField(newPath, fieldLength)) {
-      // Left completely as it was: a cut path would name another document, and the record's
-      // old path is still the one the user can look up.
+  // same path. A new path longer than the field leaves its record completely as it was: a cut
+  // path would name another document, and the old one is still the one the user can look up.
+  journal_detail::PathRecordRewrite change(engine, table, pathField, rule);
+  const auto rewrite = [&](std::int32_t record, std::span<std::uint8_t> bytes) {
+    const journal_detail::RecordChange outcome = change.Apply(bytes);
+    if (outcome == journal_detail::RecordChange::TooLong) {
       result.tooLong.push_back(record);
       return false;
     }
-    buffer.FieldValues[pathField] = std::move(newPath);
-    buffer.DeletionFlag.assign(1, static_cast<char>(kLiveFlag));
     ++result.changed;
-    return true;
+    return outcome == journal_detail::RecordChange::Changed;
   };
   journal_detail::RecoveryLog log(engine.Files(), tablePath,
                                   journal_detail::RewriteSlotBytes(engine, table));
-  if (!journal_detail::RewriteRecords(engine, table, buffer, rewrite, progress, scoped.File(),
-                                      log)) {
+  if (!journal_detail::RewriteRecordBytes(engine, table, rewrite, progress, scoped.File(), log)) {
     // The header is not stamped: the records written so far are whole, and a new run redoes
     // the rest.
     journal_detail::SetIoFailure(result, tablePath, "the records could not be read or written");

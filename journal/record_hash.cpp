@@ -5,7 +5,7 @@
 namespace dbt::journal_detail {
 namespace {
 
-// The multipliers and the final mix of xxHash64; eight bytes per step.
+// The multipliers and the final mix of xxHash64, eight bytes per step of a lane.
 constexpr std::uint64_t kPrime1 = 0x9E3779B185EBCA87ull;
 constexpr std::uint64_t kPrime2 = 0xC2B2AE3D27D4EB4Full;
 constexpr std::uint64_t kPrime3 = 0x165667B19E3779F9ull;
@@ -19,16 +19,30 @@ std::uint64_t Mix(std::uint64_t hash, std::uint64_t word) {
   return RotateLeft(hash, 27) * kPrime1 + kPrime3;
 }
 
+std::uint64_t Load(const std::uint8_t* data) {
+  std::uint64_t word = 0;
+  std::memcpy(&word, data, 8);
+  return word;
+}
+
 }  // namespace
 
 std::uint64_t HashBytes(const std::uint8_t* data, std::size_t size) {
   std::uint64_t hash = kPrime3 + static_cast<std::uint64_t>(size) * kPrime2;
   std::size_t at = 0;
-  for (; at + 8 <= size; at += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, data + at, 8);
-    hash = Mix(hash, word);
+  // Four independent lanes over 32 bytes a step, so that the multiplications of one step do
+  // not wait for each other; a record of 280 bytes takes eight such steps.
+  if (size >= 32) {
+    std::uint64_t lanes[4] = {hash + kPrime1, hash ^ kPrime2, hash - kPrime1, hash ^ kPrime3};
+    for (; at + 32 <= size; at += 32) {
+      for (int lane = 0; lane < 4; ++lane)
+        lanes[lane] = Mix(lanes[lane], Load(data + at + 8 * lane));
+    }
+    hash = RotateLeft(lanes[0], 1) + RotateLeft(lanes[1], 7) + RotateLeft(lanes[2], 12) +
+           RotateLeft(lanes[3], 18);
+    for (const std::uint64_t lane : lanes) hash = Mix(hash, lane);
   }
+  for (; at + 8 <= size; at += 8) hash = Mix(hash, Load(data + at));
   if (at < size) {
     std::uint64_t word = 0;
     std::memcpy(&word, data + at, size - at);

@@ -21,39 +21,34 @@ void AddChange(RecoveryFrame& frame, std::uint64_t offset, const std::uint8_t* b
   frame.Add(offset + first, std::span(after + first, last - first));
 }
 
-}  // namespace
+enum class Outcome { Unchanged, Changed, Failed };
+using RecordStep = std::function<Outcome(std::int32_t record, std::span<std::uint8_t> bytes)>;
 
-std::uint64_t RewriteSlotBytes(TableEngine& engine, TableHandle table) {
-  const RecordLayout layout = LayoutOf(engine, table);
-  const std::uint64_t perBlock = static_cast<std::uint64_t>(layout.SlotsPerStep());
-  return FrameOverhead(static_cast<std::size_t>(perBlock) + 1) + perBlock * layout.recordLength +
-         kHeaderSize;
-}
-
-bool RewriteRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer,
-                    const RecordRewrite& rewrite, const Progress& progress, TableFile& file,
-                    RecoveryLog& log) {
+// The one block loop of every in-place rewrite.
+bool RewriteBlocks(TableEngine& engine, TableHandle table, const RecordStep& step,
+                   const Progress& progress, TableFile& file, RecoveryLog& log) {
   const RecordLayout layout = LayoutOf(engine, table);
   if (layout.count <= 0 || layout.recordLength == 0) return true;
   const std::uint64_t tableSize = file.Size();
   const std::int32_t perBlock = layout.SlotsPerStep();
   const std::size_t recordLength = static_cast<std::size_t>(layout.recordLength);
   std::vector<std::uint8_t> block(static_cast<std::size_t>(perBlock) * recordLength);
-  std::vector<std::uint8_t> before(block.size());
+  // One record's bytes as read: compared while still in the cache, not a copy of the block.
+  std::vector<std::uint8_t> before(recordLength);
   for (std::int32_t first = 0; first < layout.count;) {
     const std::int32_t slots = std::min(perBlock, layout.count - first);
     const std::span<std::uint8_t> bytes(block.data(),
                                         static_cast<std::size_t>(slots) * recordLength);
     if (engine.ReadAt(table, layout.SlotOffset(first), bytes) != bytes.size()) return false;
-    std::memcpy(before.data(), bytes.data(), bytes.size());
     RecoveryFrame frame = RecoveryFrame::InPlace(tableSize);
     for (std::int32_t k = 0; k < slots; ++k) {
       const std::size_t at = static_cast<std::size_t>(k) * recordLength;
       const auto record = bytes.subspan(at, recordLength);
-      if (!engine.DecodeRecord(table, record, buffer)) return false;
-      if (!rewrite(first + k + 1)) continue;
-      engine.EncodeRecord(table, buffer, record);
-      AddChange(frame, layout.SlotOffset(first) + at, &before[at], record.data(), recordLength);
+      std::memcpy(before.data(), record.data(), recordLength);
+      const Outcome outcome = step(first + k + 1, record);
+      if (outcome == Outcome::Failed) return false;
+      if (outcome == Outcome::Unchanged) continue;
+      AddChange(frame, layout.SlotOffset(first) + at, before.data(), record.data(), recordLength);
     }
     if (!frame.pieces.empty()) {
       if (!log.Log(frame)) return false;
@@ -63,6 +58,35 @@ bool RewriteRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer
     if (progress) progress(first, layout.count);
   }
   return true;
+}
+
+}  // namespace
+
+std::uint64_t RewriteSlotBytes(TableEngine& engine, TableHandle table) {
+  const RecordLayout layout = LayoutOf(engine, table);
+  const std::uint64_t perBlock = static_cast<std::uint64_t>(layout.SlotsPerStep());
+  return FrameOverhead(static_cast<std::size_t>(perBlock) + 1) + perBlock * layout.recordLength +
+         kHeaderSize;
+}
+
+bool RewriteRecordBytes(TableEngine& engine, TableHandle table, const RecordBytesRewrite& rewrite,
+                        const Progress& progress, TableFile& file, RecoveryLog& log) {
+  const auto step = [&](std::int32_t record, std::span<std::uint8_t> bytes) {
+    return rewrite(record, bytes) ? Outcome::Changed : Outcome::Unchanged;
+  };
+  return RewriteBlocks(engine, table, step, progress, file, log);
+}
+
+bool RewriteRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer,
+                    const RecordRewrite& rewrite, const Progress& progress, TableFile& file,
+                    RecoveryLog& log) {
+  const auto step = [&](std::int32_t record, std::span<std::uint8_t> bytes) {
+    if (!engine.DecodeRecord(table, bytes, buffer)) return Outcome::Failed;
+    if (!rewrite(record)) return Outcome::Unchanged;
+    engine.EncodeRecord(table, buffer, bytes);
+    return Outcome::Changed;
+  };
+  return RewriteBlocks(engine, table, step, progress, file, log);
 }
 
 bool WriteHeaderLast(TableEngine& engine, TableHandle table, TableFile& file, RecoveryLog& log) {

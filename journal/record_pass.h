@@ -1,10 +1,11 @@
 #pragma once
-// A pass over every record of an open table through the record buffer, reading and writing a
-// block of records at a time: the record-by-record rewrites of the path change and of the
-// normalising pass cost two system calls per block instead of two per record.
+// A pass over every record of an open table, reading and writing a block of records at a time:
+// the record-by-record rewrites of the path change, the normalising pass and the tree move cost
+// two system calls per block instead of two per record.
 
 #include <cstdint>
 #include <functional>
+#include <span>
 
 #include "dbf/engine.h"
 #include "journal/journal_result.h"
@@ -12,16 +13,25 @@
 
 namespace dbt::journal_detail {
 
+// Called with each record's bytes as the file holds them and its 1-based number; true when it
+// changed a byte of them.
+using RecordBytesRewrite = std::function<bool(std::int32_t record, std::span<std::uint8_t> bytes)>;
+
 // Called with each record decoded into the buffer and its 1-based number; true when the
 // buffer, changed, is to be stored over the record.
 using RecordRewrite = std::function<bool(std::int32_t record)>;
 
 // Records in ascending order, a step of blocks at a time, each step written back whole after its
-// records were rewritten (a step whose bytes did not change is not written). Before a step is
-// written, the bytes it changes go to the recovery log, and the table is synced after it: a step
-// torn by a crash is finished on the next open, so every record is either as it was or
-// rewritten. False when a
-// read or write failed; the blocks before it are written, the rest untouched.
+// records were rewritten (a step whose bytes did not change is not written, so a pass run again
+// over its own result writes nothing). Before a step is written, the bytes it changes go to the
+// recovery log, and the table is synced after it: a step torn by a crash is finished on the next
+// open, so every record is either as it was or rewritten. False when a read or write failed;
+// the steps before it are written, the rest untouched.
+bool RewriteRecordBytes(TableEngine& engine, TableHandle table, const RecordBytesRewrite& rewrite,
+                        const Progress& progress, TableFile& file, RecoveryLog& log);
+
+// The same pass through the record buffer: each record decoded, and encoded back when the
+// rewrite asks for it. False also when a record cannot be decoded.
 bool RewriteRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer,
                     const RecordRewrite& rewrite, const Progress& progress, TableFile& file,
                     RecoveryLog& log);

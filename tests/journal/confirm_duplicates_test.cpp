@@ -1,0 +1,97 @@
+// The confirmation of equal hashes on the records' bytes, where the hash cannot tell records
+// apart and where the first records of the groups do not all fit in memory: the same marks as
+// the literal marking, which compares every pair.
+
+#include "journal/confirm_duplicates.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "journal/open_table.h"
+#include "reference/reference_dedupe.h"
+#include "tests/journal/journal_fixture.h"
+
+namespace dbt::test {
+namespace {
+
+using journal_detail::HashedSlot;
+
+DbfBuilder TableOf(std::mt19937& random, int records, int distinct) {
+  DbfBuilder table = JournalLayout();
+  for (int i = 0; i < records; ++i) {
+    const int content = static_cast<int>(random() % static_cast<unsigned>(distinct));
+    table.Record(JournalRow("20260101", "C:\\F\\" + std::to_string(content), "1", "x"));
+  }
+  return table;
+}
+
+// Marks with a hash that equal records share but many different ones too: the sum of the
+// record's bytes after the flag, modulo groups.
+std::int32_t MarkWithWeakHash(const std::string& path, int groups, std::size_t keptBytes) {
+  TableEngine engine(PlatformFileSystem(), FixedDate);
+  journal_detail::ScopedTable scoped(engine, 1);
+  EXPECT_TRUE(scoped.Open(path, OpenAccess::ReadWrite).ok());
+  const journal_detail::RecordLayout layout = journal_detail::LayoutOf(engine, 1);
+  std::vector<HashedSlot> hashes;
+  for (std::int32_t slot = 0; slot < layout.count; ++slot) {
+    const std::vector<std::uint8_t> bytes =
+        engine.ReadAt(1, layout.SlotOffset(slot) + 1, kJournalRecord - 1);
+    std::uint64_t sum = 0;
+    for (const std::uint8_t b : bytes) sum += b;
+    hashes.push_back({sum % static_cast<std::uint64_t>(groups), slot});
+  }
+  std::sort(hashes.begin(), hashes.end());
+  const journal_detail::ConfirmResult result =
+      journal_detail::MarkConfirmedDuplicates(engine, 1, layout, hashes, keptBytes);
+  EXPECT_TRUE(result.ok) << result.failure;
+  return result.marked;
+}
+
+TEST(ConfirmDuplicates, CollidingHashesAndAShortMemoryGiveTheLiteralMarks) {
+  TempDir dir;
+  const std::string fast = dir.File("fast.dbf");
+  const std::string literal = dir.File("literal.dbf");
+  std::mt19937 random(5);
+  int marked = 0;
+  for (int t = 0; t < 40; ++t) {
+    const int records = 2 + static_cast<int>(random() % 60);
+    const int distinct = 1 + static_cast<int>(random() % 12);
+    const int groups = 1 + static_cast<int>(random() % 4);
+    // No room at all, room for two first records, and plenty.
+    const std::size_t kept = std::vector<std::size_t>{0, 2 * (kJournalRecord - 1), 1 << 20}[t % 3];
+    const DbfBuilder table = TableOf(random, records, distinct);
+    table.WriteTo(fast);
+    table.WriteTo(literal);
+    const std::int32_t count = MarkWithWeakHash(fast, groups, kept);
+    TableEngine engine(PlatformFileSystem(), FixedDate);
+    ASSERT_EQ(count, reference::ReferenceMarkDuplicates(engine, literal, 2)) << "table " << t;
+    ASSERT_EQ(ReadFileBytes(fast), ReadFileBytes(literal)) << "table " << t;
+    marked += count;
+  }
+  EXPECT_GT(marked, 200);
+}
+
+TEST(ConfirmDuplicates, SortingByBucketsGivesTheOrderOfAComparisonSort) {
+  std::mt19937_64 random(3);
+  for (const std::size_t size : {0, 1, 2, 9, 100, 5000, 70000}) {
+    std::vector<HashedSlot> hashes;
+    for (std::size_t slot = 0; slot < size; ++slot) {
+      // Full-width hashes, and runs of equal ones whose slots must stay ascending.
+      const std::uint64_t hash = random() % 3 == 0 ? random() % 5 << 60 : random();
+      hashes.push_back({hash, static_cast<std::int32_t>(slot)});
+    }
+    std::vector<HashedSlot> expected = hashes;
+    std::sort(expected.begin(), expected.end());
+    journal_detail::SortHashes(hashes);
+    ASSERT_EQ(hashes.size(), expected.size());
+    for (std::size_t i = 0; i < size; ++i) {
+      ASSERT_EQ(hashes[i].hash, expected[i].hash) << size << " at " << i;
+      ASSERT_EQ(hashes[i].slot, expected[i].slot) << size << " at " << i;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace dbt::test
