@@ -20,24 +20,6 @@ std::string Hex(std::uint8_t value) {
   return std::string("0x") + kDigits[value >> 4] + kDigits[value & 15];
 }
 
-TableOpenError FromFileError(FileOpenError error) {
-  switch (error) {
-    case FileOpenError::None:
-      return TableOpenError::None;
-    case FileOpenError::Missing:
-      return TableOpenError::Missing;
-    case FileOpenError::Locked:
-      return TableOpenError::Locked;
-    case FileOpenError::NoAccess:
-      return TableOpenError::NoAccess;
-    case FileOpenError::NotAFile:
-      return TableOpenError::NotAFile;
-    case FileOpenError::Other:
-      break;
-  }
-  return TableOpenError::Other;
-}
-
 std::string DescribeFileError(FileOpenError error) {
   switch (error) {
     case FileOpenError::Missing:
@@ -82,6 +64,24 @@ bool IsLevel7(TableFile& file, std::uint8_t version, std::uint16_t headerLength,
 }
 
 }  // namespace
+
+TableOpenError TableOpenErrorOf(FileOpenError error) {
+  switch (error) {
+    case FileOpenError::None:
+      return TableOpenError::None;
+    case FileOpenError::Missing:
+      return TableOpenError::Missing;
+    case FileOpenError::Locked:
+      return TableOpenError::Locked;
+    case FileOpenError::NoAccess:
+      return TableOpenError::NoAccess;
+    case FileOpenError::NotAFile:
+      return TableOpenError::NotAFile;
+    case FileOpenError::Other:
+      break;
+  }
+  return TableOpenError::Other;
+}
 
 struct TableEngine::DbfTable {
   std::unique_ptr<TableFile> file;
@@ -154,7 +154,7 @@ TableOpenResult TableEngine::OpenTable(const std::string& path, TableHandle hand
 
   FileOpenResult opened = files_.OpenExclusive(path, access);
   if (!opened.file) {
-    return Refusal(FromFileError(opened.error), DescribeFileError(opened.error));
+    return Refusal(TableOpenErrorOf(opened.error), DescribeFileError(opened.error));
   }
   auto table = std::make_unique<DbfTable>();
   table->file = std::move(opened.file);

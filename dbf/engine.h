@@ -32,6 +32,9 @@ enum class TableOpenError {
   Other,
 };
 
+// The file layer's reason, as the engine reports it.
+TableOpenError TableOpenErrorOf(FileOpenError error);
+
 struct TableOpenResult {
   std::int64_t fileSize = 0;  // 0: not open
   TableOpenError error = TableOpenError::None;

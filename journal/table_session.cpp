@@ -5,24 +5,6 @@
 namespace dbt {
 namespace {
 
-TableOpenError FromFileError(FileOpenError error) {
-  switch (error) {
-    case FileOpenError::None:
-      return TableOpenError::None;
-    case FileOpenError::Missing:
-      return TableOpenError::Missing;
-    case FileOpenError::Locked:
-      return TableOpenError::Locked;
-    case FileOpenError::NoAccess:
-      return TableOpenError::NoAccess;
-    case FileOpenError::NotAFile:
-      return TableOpenError::NotAFile;
-    case FileOpenError::Other:
-      break;
-  }
-  return TableOpenError::Other;
-}
-
 JournalResult Finish(FileSystem& files, const std::string& path, TableFile& file) {
   JournalResult result;
   const journal_detail::RecoveryOutcome outcome =
@@ -46,7 +28,7 @@ JournalResult TableSession::Begin(FileSystem& files, const std::string& path) {
   FileOpenResult opened = files.OpenExclusive(path, OpenAccess::ReadWrite);
   if (!opened.file) {
     JournalResult result;
-    result.error = FromFileError(opened.error);
+    result.error = TableOpenErrorOf(opened.error);
     return result;
   }
   JournalResult finished = Finish(files, path, *opened.file);
