@@ -40,7 +40,7 @@ class KeptRecords {
     } else {
       return kNone;
     }
-    std::memcpy(At(place), bytes, size_);
+    if (size_ > 0) std::memcpy(At(place), bytes, size_);
     return place;
   }
   void Release(std::int32_t place) {
@@ -200,7 +200,8 @@ class Confirmer {
       }
       reference = scratch_.data();
     }
-    duplicate = std::memcmp(reference, bytes, size_) == 0;
+    // Records of the flag alone are all equal; memcmp wants real pointers even for no bytes.
+    duplicate = size_ == 0 || std::memcmp(reference, bytes, size_) == 0;
     if (!duplicate) group.mixed = true;
     if (slot == group.last) kept_.Release(group.kept);
     return true;

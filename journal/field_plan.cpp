@@ -68,11 +68,12 @@ bool PutText(std::span<const std::uint8_t> text, std::span<const std::uint8_t> b
   const std::size_t length = std::min(text.size(), field.size());
   const std::size_t rest = field.size() - length;
   bool changed = false;
-  if (std::memcmp(field.data(), text.data(), length) != 0) {
+  // memcmp and memcpy want real pointers even for no bytes, and an empty span has none.
+  if (length > 0 && std::memcmp(field.data(), text.data(), length) != 0) {
     std::memcpy(field.data(), text.data(), length);
     changed = true;
   }
-  if (std::memcmp(field.data() + length, blanks.data(), rest) != 0) {
+  if (rest > 0 && std::memcmp(field.data() + length, blanks.data(), rest) != 0) {
     std::memcpy(field.data() + length, blanks.data(), rest);
     changed = true;
   }
