@@ -134,21 +134,22 @@ void MainWindowController::AppendOtherTable() {
   // unless the user chose the table itself, which must then stay exactly as it is.
   const AppendResult appended =
       AppendTable(engine_, state_.TablePath, state_.Table, state_.SourcePath, state_.SourceTable);
-  if (!appended.sameTable) {
-    view_.SendAction(kNormalizeRecords);
-    if (MarkDuplicates(engine_, state_.TablePath, state_.Table, {}, &normalizedHashes_).marked > 0)
-      (void)PackMarked(engine_, state_.TablePath, state_.Table);
-  }
+  if (!appended.sameTable) RemoveDuplicateRecords();
   view_.SendAction(kLoadTable);
 }
 
 void MainWindowController::DeleteDuplicatesCommand() {
   BusyCursor busy(view_);
   HeldTable held(engine_, state_.TablePath);
-  view_.SendAction(kNormalizeRecords);
-  if (MarkDuplicates(engine_, state_.TablePath, state_.Table, {}, &normalizedHashes_).marked > 0)
-    (void)PackMarked(engine_, state_.TablePath, state_.Table);
+  RemoveDuplicateRecords();
   view_.SendAction(kLoadTable);
+}
+
+// The duplicate deletion's normalising step is a numbered action of its own; the removal that
+// follows is the command-line tool's, fed with the hashes that action leaves.
+void MainWindowController::RemoveDuplicateRecords() {
+  view_.SendAction(kNormalizeRecords);
+  (void)RemoveDuplicates(engine_, state_.TablePath, state_.Table, {}, &normalizedHashes_);
 }
 
 void MainWindowController::Quit() {

@@ -36,6 +36,7 @@ class MainWindowController {
   void SetRenameOption();
   void AppendOtherTable();
   void DeleteDuplicatesCommand();
+  void RemoveDuplicateRecords();
   void Quit();
 
   // The numbered actions.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dbf/format.h"
+#include "journal/record_blocks.h"
 #include "journal/recovery_log.h"
 
 namespace dbt::journal_detail {
@@ -17,19 +18,17 @@ bool RollBack(TableFile& file, const RecoveryFrame& undo, RecoveryLog& log) {
 
 bool CopyBlocks(TableEngine& engine, TableHandle target, const RecordLayout& to, TableHandle source,
                 const RecordLayout& from, const Progress& progress, bool& readFailed) {
-  const std::int32_t perBlock = from.SlotsPerBlock();
-  std::vector<std::uint8_t> block(static_cast<std::size_t>(perBlock) * from.recordLength);
-  for (std::int32_t done = 0; done < from.count;) {
-    const std::int32_t slots = std::min(perBlock, from.count - done);
-    const std::span<std::uint8_t> bytes(block.data(),
-                                        static_cast<std::size_t>(slots) * from.recordLength);
-    if (engine.ReadAt(source, from.SlotOffset(done), bytes) != bytes.size()) {
+  RecordBlocks blocks(engine, source, from);
+  while (blocks.Advance()) {
+    if (!blocks.Read()) {
       readFailed = true;
       return false;
     }
-    if (!engine.WriteAt(target, to.SlotOffset(std::int64_t{to.count} + done), bytes)) return false;
-    done += slots;
-    if (progress) progress(done, from.count);
+    if (!engine.WriteAt(target, to.SlotOffset(std::int64_t{to.count} + blocks.First()),
+                        blocks.Bytes())) {
+      return false;
+    }
+    if (progress) progress(blocks.End(), from.count);
   }
   return true;
 }

@@ -6,57 +6,14 @@
 #include <span>
 
 #include "dbf/format.h"
+#include "journal/duplicate_groups.h"
+#include "journal/record_blocks.h"
 
 namespace dbt::journal_detail {
 namespace {
 
-constexpr std::int32_t kNone = -1;
-
-// A group of records with one hash, in ascending slots.
-struct Group {
-  std::int32_t first;  // the record that stays
-  std::int32_t last;
-  std::int32_t kept = kNone;  // its bytes in the store, or kNone: read again when needed
-  bool mixed = false;         // a member differs from the first: equal hashes, other bytes
-};
-
-// Fixed-size places for the first records of the open groups, reused once a group is done.
-class KeptRecords {
- public:
-  // The memory is taken at once but left uninitialised: the system gives it pages only as
-  // places are used, and nothing is cleared or moved as it fills.
-  KeptRecords(std::size_t size, std::size_t limit)
-      : size_(size),
-        capacity_(size == 0 ? 0 : limit / size),
-        store_(capacity_ == 0 ? nullptr : new std::uint8_t[capacity_ * size_]) {}
-
-  std::int32_t Keep(const std::uint8_t* bytes) {
-    std::int32_t place = kNone;
-    if (!free_.empty()) {
-      place = free_.back();
-      free_.pop_back();
-    } else if (used_ < capacity_) {
-      place = static_cast<std::int32_t>(used_++);
-    } else {
-      return kNone;
-    }
-    if (size_ > 0) std::memcpy(At(place), bytes, size_);
-    return place;
-  }
-  void Release(std::int32_t place) {
-    if (place != kNone) free_.push_back(place);
-  }
-  std::uint8_t* At(std::int32_t place) const {
-    return store_.get() + static_cast<std::size_t>(place) * size_;
-  }
-
- private:
-  std::size_t size_;
-  std::size_t capacity_;
-  std::size_t used_ = 0;
-  std::unique_ptr<std::uint8_t[]> store_;
-  std::vector<std::int32_t> free_;
-};
+constexpr std::int32_t kNone = kNoGroup;
+using Group = HashGroup;
 
 class Confirmer {
  public:
@@ -71,49 +28,33 @@ class Confirmer {
 
   // Each record with an equal hash learns its group; records alone in theirs are never read.
   void AssignGroups(std::vector<HashedSlot>& hashes) {
-    groupOf_.assign(static_cast<std::size_t>(layout_.count), kNone);
-    for (std::size_t begin = 0; begin < hashes.size();) {
-      std::size_t end = begin + 1;
-      while (end < hashes.size() && hashes[end].hash == hashes[begin].hash) ++end;
-      if (end - begin > 1) {
-        const auto group = static_cast<std::int32_t>(groups_.size());
-        groups_.push_back({hashes[begin].slot, hashes[end - 1].slot});
-        for (std::size_t m = begin; m < end; ++m) {
-          groupOf_[static_cast<std::size_t>(hashes[m].slot)] = group;
-        }
-      }
-      begin = end;
-    }
-    hashes.clear();
-    hashes.shrink_to_fit();
+    HashGroups found = HashGroups::From(hashes, layout_.count);
+    groups_ = std::move(found.groups);
+    groupOf_ = std::move(found.groupOf);
   }
 
   bool Pass(ConfirmResult& result) {
-    const std::int32_t perBlock = layout_.SlotsPerBlock();
     const std::size_t recordLength = static_cast<std::size_t>(layout_.recordLength);
-    std::vector<std::uint8_t> block(static_cast<std::size_t>(perBlock) * recordLength);
-    for (std::int32_t first = 0; first < layout_.count; first += perBlock) {
-      const std::int32_t slots = std::min(perBlock, layout_.count - first);
-      const auto groups = std::span(groupOf_).subspan(static_cast<std::size_t>(first),
-                                                      static_cast<std::size_t>(slots));
+    RecordBlocks blocks(engine_, table_, layout_);
+    while (blocks.Advance()) {
+      const auto groups = std::span(groupOf_).subspan(static_cast<std::size_t>(blocks.First()),
+                                                      static_cast<std::size_t>(blocks.Slots()));
       if (std::all_of(groups.begin(), groups.end(), [](std::int32_t g) { return g == kNone; })) {
         continue;
       }
-      const std::size_t bytes = static_cast<std::size_t>(slots) * recordLength;
-      if (engine_.ReadAt(table_, layout_.SlotOffset(first), std::span(block.data(), bytes)) !=
-          bytes) {
+      if (!blocks.Read()) {
         result.failure = "the records could not be read";
         return false;
       }
       std::int32_t firstMark = kNone;
       std::int32_t lastMark = kNone;
       std::int32_t marks = 0;
-      for (std::int32_t k = 0; k < slots; ++k) {
-        std::uint8_t* record = block.data() + static_cast<std::size_t>(k) * recordLength;
+      for (std::int32_t k = 0; k < blocks.Slots(); ++k) {
+        std::uint8_t* record = blocks.Record(k).data();
         const std::int32_t group = groups[static_cast<std::size_t>(k)];
         if (group == kNone) continue;
         bool duplicate = false;
-        if (!Visit(first + k, group, record + 1, duplicate, result)) return false;
+        if (!Visit(blocks.First() + k, group, record + 1, duplicate, result)) return false;
         if (!duplicate) continue;
         record[0] = kDuplicateMark;
         ++marks;
@@ -125,8 +66,8 @@ class Confirmer {
       // between them as read, which nothing else writes while the table is open here.
       const std::size_t from = static_cast<std::size_t>(firstMark) * recordLength;
       const std::size_t to = static_cast<std::size_t>(lastMark) * recordLength + 1;
-      if (!engine_.WriteAt(table_, layout_.SlotOffset(first + firstMark),
-                           std::span(block.data() + from, to - from))) {
+      if (!engine_.WriteAt(table_, layout_.SlotOffset(blocks.First() + firstMark),
+                           blocks.Bytes().subspan(from, to - from))) {
         result.failure = "writing a duplicate mark failed";
         return false;
       }

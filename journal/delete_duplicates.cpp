@@ -15,7 +15,7 @@ void TakeFailure(JournalResult& into, const JournalResult& from) {
 // The steps share one exclusive open. A run cut in any step is repaired by running the whole
 // deletion again: normalising makes every left-over mark live, and every record that a cut
 // compaction left behind its write position is either copied further up or an equal of an
-// earlier record, so marking and packing again remove exactly those.
+// earlier record, so removing again removes exactly those.
 DedupeResult DeleteDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
                               RecordBuffer& buffer, const Progress& progress) {
   DedupeResult result;
@@ -37,20 +37,13 @@ DedupeResult DeleteDuplicates(TableEngine& engine, const std::string& tablePath,
   }
   result.before = normalized.records;
   result.after = normalized.records;
-  const MarkResult marked = MarkDuplicates(engine, tablePath, table, progress, &hashes);
-  if (!marked.ok()) {
-    TakeFailure(result, marked);
+  const RemovalResult removed = RemoveDuplicates(engine, tablePath, table, progress, &hashes);
+  if (!removed.ok()) {
+    TakeFailure(result, removed);
     return result;
   }
-  if (marked.marked == 0) return result;
-  const PackResult packed = PackMarked(engine, tablePath, table, progress);
-  if (!packed.ok()) {
-    TakeFailure(result, packed);
-    return result;
-  }
-  result.removed = packed.removed;
-  result.after = packed.remaining;
+  result.removed = removed.removed;
+  result.after = removed.remaining;
   return result;
 }
-
 }  // namespace dbt

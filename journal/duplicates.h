@@ -44,12 +44,24 @@ struct PackResult : JournalResult {
 PackResult PackMarked(TableEngine& engine, const std::string& tablePath, TableHandle table,
                       const Progress& progress = {});
 
+struct RemovalResult : JournalResult {
+  std::int32_t removed = 0;
+  std::int32_t remaining = 0;
+};
+// What MarkDuplicates followed by PackMarked does, in one pass and without writing a mark: every
+// record whose bytes after the flag equal those of a lower-numbered one is removed, the others
+// keep their order; then 0x1A, the cut and the header's count and date, when anything went.
+// Hashes are taken as MarkDuplicates takes them.
+[[nodiscard]] RemovalResult RemoveDuplicates(TableEngine& engine, const std::string& tablePath,
+                                             TableHandle table, const Progress& progress = {},
+                                             RecordHashes* hashes = nullptr);
+
 struct DedupeResult : JournalResult {
   std::int32_t before = 0;
   std::int32_t removed = 0;
   std::int32_t after = 0;
 };
-// NormalizeRecords, MarkDuplicates, and PackMarked when anything was marked.
+// NormalizeRecords, then RemoveDuplicates with the hashes it leaves.
 DedupeResult DeleteDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
                               RecordBuffer& buffer, const Progress& progress = {});
 

@@ -4,39 +4,14 @@
 
 #include "dbf/format.h"
 #include "journal/confirm_duplicates.h"
+#include "journal/duplicate_groups.h"
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
 #include "journal/record_hash.h"
 
 namespace dbt {
-namespace {
-
 using journal_detail::HashedSlot;
 using journal_detail::RecordLayout;
-
-// The bytes after the deletion flag of every record, hashed in block reads.
-bool HashAllRecords(TableEngine& engine, TableHandle table, const RecordLayout& layout,
-                    std::vector<HashedSlot>& hashes, const Progress& progress) {
-  const std::int32_t perBlock = layout.SlotsPerBlock();
-  const std::size_t recordLength = static_cast<std::size_t>(layout.recordLength);
-  std::vector<std::uint8_t> block(static_cast<std::size_t>(perBlock) * recordLength);
-  hashes.reserve(static_cast<std::size_t>(layout.count));
-  for (std::int32_t first = 0; first < layout.count;) {
-    const std::int32_t slots = std::min(perBlock, layout.count - first);
-    const std::size_t bytes = static_cast<std::size_t>(slots) * recordLength;
-    const std::span<std::uint8_t> view(block.data(), bytes);
-    if (engine.ReadAt(table, layout.SlotOffset(first), view) != bytes) return false;
-    for (std::int32_t k = 0; k < slots; ++k) {
-      const std::uint8_t* record = block.data() + static_cast<std::size_t>(k) * recordLength;
-      hashes.push_back({journal_detail::HashBytes(record + 1, recordLength - 1), first + k});
-    }
-    first += slots;
-    if (progress) progress(first, layout.count);
-  }
-  return true;
-}
-
-}  // namespace
 
 MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
                           const Progress& progress, RecordHashes* given) {
@@ -54,7 +29,7 @@ MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath, Tab
   } else if (progress) {
     progress(layout.count, layout.count);
   }
-  if (hashes.empty() && !HashAllRecords(engine, table, layout, hashes, progress)) {
+  if (hashes.empty() && !journal_detail::HashRecords(engine, table, layout, hashes, progress)) {
     journal_detail::SetIoFailure(result, tablePath, "the records could not be read; none marked");
     return result;
   }

@@ -36,7 +36,9 @@ NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePa
   };
   journal_detail::RecoveryLog log(engine.Files(), tablePath,
                                   journal_detail::RewriteSlotBytes(engine, table));
-  if (!journal_detail::RewriteRecordBytes(engine, table, rewrite, progress, scoped.File(), log)) {
+  if (!journal_detail::RewriteRecordBytes(engine, table, rewrite,
+                                          {normalize.Changes().offset, normalize.Changes().length},
+                                          progress, scoped.File(), log)) {
     if (hashes != nullptr) hashes->clear();
     journal_detail::SetIoFailure(result, tablePath, "the records could not be read or written");
     return result;

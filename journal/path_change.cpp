@@ -107,7 +107,9 @@ PathChangeResult ChangeAllPaths(TableEngine& engine, const std::string& tablePat
   };
   journal_detail::RecoveryLog log(engine.Files(), tablePath,
                                   journal_detail::RewriteSlotBytes(engine, table));
-  if (!journal_detail::RewriteRecordBytes(engine, table, rewrite, progress, scoped.File(), log)) {
+  if (!journal_detail::RewriteRecordBytes(engine, table, rewrite,
+                                          {change.Changes().offset, change.Changes().length},
+                                          progress, scoped.File(), log)) {
     // The header is not stamped: the records written so far are whole, and a new run redoes
     // the rest.
     journal_detail::SetIoFailure(result, tablePath, "the records could not be read or written");

@@ -1,61 +1,116 @@
 #include "journal/record_pass.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <span>
 #include <vector>
 
 #include "journal/open_table.h"
+#include "journal/record_blocks.h"
 
 namespace dbt::journal_detail {
 namespace {
 
-// The changed bytes of one record, from the first to the last byte that differs.
+// Where two byte ranges of one length first differ (length when nowhere), eight bytes a step.
+std::size_t FirstDifference(const std::uint8_t* a, const std::uint8_t* b, std::size_t length) {
+  std::size_t at = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; at + 8 <= length; at += 8) {
+      std::uint64_t x = 0;
+      std::uint64_t y = 0;
+      std::memcpy(&x, a + at, 8);
+      std::memcpy(&y, b + at, 8);
+      if (x != y) return at + static_cast<std::size_t>(std::countr_zero(x ^ y) / 8);
+    }
+  }
+  while (at < length && a[at] == b[at]) ++at;
+  return at;
+}
+
+// One past the last byte where they differ, given that they differ at or after `from`.
+std::size_t EndOfDifference(const std::uint8_t* a, const std::uint8_t* b, std::size_t from,
+                            std::size_t length) {
+  std::size_t end = length;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; end >= from + 8; end -= 8) {
+      std::uint64_t x = 0;
+      std::uint64_t y = 0;
+      std::memcpy(&x, a + end - 8, 8);
+      std::memcpy(&y, b + end - 8, 8);
+      if (x != y) return end - static_cast<std::size_t>(std::countl_zero(x ^ y) / 8);
+    }
+  }
+  while (a[end - 1] == b[end - 1]) --end;
+  return end;
+}
+
+// The changed bytes of a range, from the first to the last byte that differs.
 void AddChange(RecoveryFrame& frame, std::uint64_t offset, const std::uint8_t* before,
                const std::uint8_t* after, std::size_t length) {
-  std::size_t first = 0;
-  while (first < length && before[first] == after[first]) ++first;
+  const std::size_t first = FirstDifference(before, after, length);
   if (first == length) return;
-  std::size_t last = length;
-  while (before[last - 1] == after[last - 1]) --last;
-  frame.Add(offset + first, std::span(after + first, last - first));
+  const std::size_t end = EndOfDifference(before, after, first, length);
+  frame.Add(offset + first, std::span(after + first, end - first));
 }
+
+// The flag and the bytes a rewrite may change of one record, as read.
+class RecordBefore {
+ public:
+  RecordBefore(ChangedBytes changes, std::size_t recordLength)
+      : offset_(std::min(changes.offset, recordLength)),
+        length_(std::min(changes.length, recordLength - offset_)),
+        bytes_(length_) {}
+
+  void Keep(std::span<const std::uint8_t> record) {
+    flag_ = record[0];
+    if (length_ > 0) std::memcpy(bytes_.data(), record.data() + offset_, length_);
+  }
+  void AddChanges(RecoveryFrame& frame, std::uint64_t at, std::span<const std::uint8_t> record) {
+    if (record[0] != flag_) frame.Add(at, record.first(1));
+    if (length_ > 0)
+      AddChange(frame, at + offset_, bytes_.data(), record.data() + offset_, length_);
+  }
+
+ private:
+  std::size_t offset_;
+  std::size_t length_;
+  std::vector<std::uint8_t> bytes_;
+  std::uint8_t flag_ = 0;
+};
 
 enum class Outcome { Unchanged, Changed, Failed };
 using RecordStep = std::function<Outcome(std::int32_t record, std::span<std::uint8_t> bytes)>;
 
-// The one block loop of every in-place rewrite.
+// The one loop of every in-place rewrite: a step of blocks read, its records rewritten, the
+// step logged and written back whole.
 bool RewriteBlocks(TableEngine& engine, TableHandle table, const RecordStep& step,
-                   const Progress& progress, TableFile& file, RecoveryLog& log) {
+                   ChangedBytes changes, const Progress& progress, TableFile& file,
+                   RecoveryLog& log) {
   const RecordLayout layout = LayoutOf(engine, table);
-  if (layout.count <= 0 || layout.recordLength == 0) return true;
   const std::uint64_t tableSize = file.Size();
-  const std::int32_t perBlock = layout.SlotsPerStep();
-  const std::size_t recordLength = static_cast<std::size_t>(layout.recordLength);
-  std::vector<std::uint8_t> block(static_cast<std::size_t>(perBlock) * recordLength);
+  RecordBlocks steps(engine, table, layout, 0, layout.SlotsPerStep());
   // One record's bytes as read: compared while still in the cache, not a copy of the block.
-  std::vector<std::uint8_t> before(recordLength);
-  for (std::int32_t first = 0; first < layout.count;) {
-    const std::int32_t slots = std::min(perBlock, layout.count - first);
-    const std::span<std::uint8_t> bytes(block.data(),
-                                        static_cast<std::size_t>(slots) * recordLength);
-    if (engine.ReadAt(table, layout.SlotOffset(first), bytes) != bytes.size()) return false;
-    RecoveryFrame frame = RecoveryFrame::InPlace(tableSize);
-    for (std::int32_t k = 0; k < slots; ++k) {
-      const std::size_t at = static_cast<std::size_t>(k) * recordLength;
-      const auto record = bytes.subspan(at, recordLength);
-      std::memcpy(before.data(), record.data(), recordLength);
-      const Outcome outcome = step(first + k + 1, record);
+  RecordBefore before(changes, static_cast<std::size_t>(layout.recordLength));
+  RecoveryFrame frame = RecoveryFrame::InPlace(tableSize);
+  while (steps.Advance()) {
+    if (!steps.Read()) return false;
+    frame.Clear();
+    for (std::int32_t k = 0; k < steps.Slots(); ++k) {
+      const auto record = steps.Record(k);
+      before.Keep(record);
+      const Outcome outcome = step(steps.First() + k + 1, record);
       if (outcome == Outcome::Failed) return false;
       if (outcome == Outcome::Unchanged) continue;
-      AddChange(frame, layout.SlotOffset(first) + at, before.data(), record.data(), recordLength);
+      before.AddChanges(frame, layout.SlotOffset(steps.First() + k), record);
     }
     if (!frame.pieces.empty()) {
       if (!log.Log(frame)) return false;
-      if (!engine.WriteAt(table, layout.SlotOffset(first), bytes) || !file.Sync()) return false;
+      if (!engine.WriteAt(table, layout.SlotOffset(steps.First()), steps.Bytes()) || !file.Sync()) {
+        return false;
+      }
     }
-    first += slots;
-    if (progress) progress(first, layout.count);
+    if (progress) progress(steps.End(), layout.count);
   }
   return true;
 }
@@ -70,11 +125,12 @@ std::uint64_t RewriteSlotBytes(TableEngine& engine, TableHandle table) {
 }
 
 bool RewriteRecordBytes(TableEngine& engine, TableHandle table, const RecordBytesRewrite& rewrite,
-                        const Progress& progress, TableFile& file, RecoveryLog& log) {
+                        ChangedBytes changes, const Progress& progress, TableFile& file,
+                        RecoveryLog& log) {
   const auto step = [&](std::int32_t record, std::span<std::uint8_t> bytes) {
     return rewrite(record, bytes) ? Outcome::Changed : Outcome::Unchanged;
   };
-  return RewriteBlocks(engine, table, step, progress, file, log);
+  return RewriteBlocks(engine, table, step, changes, progress, file, log);
 }
 
 bool RewriteRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer,
@@ -86,7 +142,7 @@ bool RewriteRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer
     engine.EncodeRecord(table, buffer, bytes);
     return Outcome::Changed;
   };
-  return RewriteBlocks(engine, table, step, progress, file, log);
+  return RewriteBlocks(engine, table, step, ChangedBytes{}, progress, file, log);
 }
 
 bool WriteHeaderLast(TableEngine& engine, TableHandle table, TableFile& file, RecoveryLog& log) {

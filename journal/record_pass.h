@@ -3,6 +3,7 @@
 // the record-by-record rewrites of the path change, the normalising pass and the tree move cost
 // two system calls per block instead of two per record.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -14,12 +15,19 @@
 namespace dbt::journal_detail {
 
 // Called with each record's bytes as the file holds them and its 1-based number; true when it
-// changed a byte of them.
+// changed a byte of them. It changes no byte outside the flag and its ChangedBytes.
 using RecordBytesRewrite = std::function<bool(std::int32_t record, std::span<std::uint8_t> bytes)>;
 
 // Called with each record decoded into the buffer and its 1-based number; true when the
 // buffer, changed, is to be stored over the record.
 using RecordRewrite = std::function<bool(std::int32_t record)>;
+
+// The bytes after the flag that a rewrite may change, from the record's first byte: one field,
+// so that a pass keeps and compares just those for the recovery log.
+struct ChangedBytes {
+  std::size_t offset = 1;
+  std::size_t length = SIZE_MAX;  // to the end of the record
+};
 
 // Records in ascending order, a step of blocks at a time, each step written back whole after its
 // records were rewritten (a step whose bytes did not change is not written, so a pass run again
@@ -27,20 +35,22 @@ using RecordRewrite = std::function<bool(std::int32_t record)>;
 // recovery log, and the table is synced after it: a step torn by a crash is finished on the next
 // open, so every record is either as it was or rewritten. False when a read or write failed;
 // the steps before it are written, the rest untouched.
-bool RewriteRecordBytes(TableEngine& engine, TableHandle table, const RecordBytesRewrite& rewrite,
-                        const Progress& progress, TableFile& file, RecoveryLog& log);
+[[nodiscard]] bool RewriteRecordBytes(TableEngine& engine, TableHandle table,
+                                      const RecordBytesRewrite& rewrite, ChangedBytes changes,
+                                      const Progress& progress, TableFile& file, RecoveryLog& log);
 
 // The same pass through the record buffer: each record decoded, and encoded back when the
 // rewrite asks for it. False also when a record cannot be decoded.
-bool RewriteRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer,
-                    const RecordRewrite& rewrite, const Progress& progress, TableFile& file,
-                    RecoveryLog& log);
+[[nodiscard]] bool RewriteRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer,
+                                  const RecordRewrite& rewrite, const Progress& progress,
+                                  TableFile& file, RecoveryLog& log);
 
 // The largest frame RewriteRecords or WriteHeaderLast logs for this table.
-std::uint64_t RewriteSlotBytes(TableEngine& engine, TableHandle table);
+[[nodiscard]] std::uint64_t RewriteSlotBytes(TableEngine& engine, TableHandle table);
 
 // Today's header at offset 0, then the table synced. A header that changes more than its date
 // goes through the log first: a torn record count would hide or invent records.
-bool WriteHeaderLast(TableEngine& engine, TableHandle table, TableFile& file, RecoveryLog& log);
+[[nodiscard]] bool WriteHeaderLast(TableEngine& engine, TableHandle table, TableFile& file,
+                                   RecoveryLog& log);
 
 }  // namespace dbt::journal_detail

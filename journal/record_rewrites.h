@@ -26,6 +26,8 @@ class PathRecordRewrite {
   PathRecordRewrite(const TableEngine& engine, TableHandle table, int pathField,
                     const PathRule& rule);
   RecordChange Apply(std::span<std::uint8_t> record);
+  // Besides the flag, only DATEI's bytes change.
+  FieldSlot Changes() const { return slot_; }
 
  private:
   RecordChange ApplyToStoredText(std::span<std::uint8_t> record);
@@ -52,6 +54,8 @@ class NormalizeRecordRewrite {
   NormalizeRecordRewrite(const TableEngine& engine, TableHandle table, int errorField);
   // True when a byte changed.
   bool Apply(std::span<std::uint8_t> record) const;
+  // Besides the flag, only ERROR's bytes change.
+  FieldSlot Changes() const { return slot_; }
 
  private:
   FieldCodePage codePage_;

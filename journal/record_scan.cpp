@@ -1,32 +1,21 @@
 #include "journal/record_scan.h"
 
-#include <algorithm>
-#include <span>
-#include <vector>
-
 #include "journal/open_table.h"
+#include "journal/record_blocks.h"
 
 namespace dbt::journal_detail {
 
 bool ScanRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer,
                  const RecordVisit& visit, const Progress& progress) {
   const RecordLayout layout = LayoutOf(engine, table);
-  if (layout.count <= 0 || layout.recordLength == 0) return true;
-  const std::int32_t perBlock = layout.SlotsPerBlock();
-  const std::size_t recordLength = static_cast<std::size_t>(layout.recordLength);
-  std::vector<std::uint8_t> block(static_cast<std::size_t>(perBlock) * recordLength);
-  for (std::int32_t first = 0; first < layout.count;) {
-    const std::int32_t slots = std::min(perBlock, layout.count - first);
-    const std::span<std::uint8_t> bytes(block.data(),
-                                        static_cast<std::size_t>(slots) * recordLength);
-    if (engine.ReadAt(table, layout.SlotOffset(first), bytes) != bytes.size()) return false;
-    for (std::int32_t k = 0; k < slots; ++k) {
-      const auto record = bytes.subspan(static_cast<std::size_t>(k) * recordLength, recordLength);
-      if (!engine.DecodeRecord(table, record, buffer)) return false;
-      visit(first + k + 1);
+  RecordBlocks blocks(engine, table, layout);
+  while (blocks.Advance()) {
+    if (!blocks.Read()) return false;
+    for (std::int32_t k = 0; k < blocks.Slots(); ++k) {
+      if (!engine.DecodeRecord(table, blocks.Record(k), buffer)) return false;
+      visit(blocks.First() + k + 1);
     }
-    first += slots;
-    if (progress) progress(first, layout.count);
+    if (progress) progress(blocks.End(), layout.count);
   }
   return true;
 }

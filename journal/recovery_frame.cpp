@@ -17,8 +17,10 @@ constexpr std::size_t kChecksumBytes = 8;
 // The records read at once when a compaction frame is replayed.
 constexpr std::size_t kReplayBytes = std::size_t{1} << 20;
 
-void Put(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+// Little-endian, at a place the caller has made room for.
+std::uint8_t* Put(std::uint8_t* out, std::uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i));
+  return out + bytes;
 }
 
 class Reader {
@@ -51,17 +53,30 @@ bool ReplayCompaction(TableFile& table, const RecoveryFrame& frame) {
       frame.destination > frame.sourceBegin) {
     return false;
   }
+  const std::uint64_t slots = (frame.sourceEnd - frame.sourceBegin) / length;
+  // A skipping compaction names the records it leaves out, one bit per source slot; a plain one
+  // leaves out the records marked in the table.
+  const bool byList = frame.kind == RecoveryFrame::Kind::SkippingCompaction;
+  std::span<const std::uint8_t> skipList;
+  if (byList) {
+    if (frame.pieces.size() != 1) return false;
+    skipList = frame.BytesOf(frame.pieces.front());
+    if (skipList.size() < (slots + 7) / 8) return false;
+  }
   const std::size_t perRead = std::max<std::size_t>(kReplayBytes / length, 1) * length;
   std::vector<std::uint8_t> block(perRead);
   std::vector<std::uint8_t> kept;
   std::uint64_t to = frame.destination;
+  std::uint64_t slot = 0;
   for (std::uint64_t from = frame.sourceBegin; from < frame.sourceEnd;) {
     const std::size_t bytes =
         static_cast<std::size_t>(std::min<std::uint64_t>(perRead, frame.sourceEnd - from));
     if (table.ReadAt(from, std::span(block.data(), bytes)) != bytes) return false;
     kept.clear();
-    for (std::size_t at = 0; at < bytes; at += length) {
-      if (block[at] == kDuplicateMark) continue;
+    for (std::size_t at = 0; at < bytes; at += length, ++slot) {
+      const bool skipped =
+          byList ? (skipList[slot / 8] >> (slot % 8) & 1) != 0 : block[at] == kDuplicateMark;
+      if (skipped) continue;
       kept.insert(kept.end(), block.begin() + static_cast<std::ptrdiff_t>(at),
                   block.begin() + static_cast<std::ptrdiff_t>(at + length));
     }
@@ -82,37 +97,49 @@ RecoveryFrame RecoveryFrame::InPlace(std::uint64_t tableSize) {
 }
 
 void RecoveryFrame::Add(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
-  pieces.push_back(Piece{offset, data.size(), bytes.size()});
-  data.insert(data.end(), bytes.begin(), bytes.end());
+  // Each piece goes into `data` as it is encoded, head and bytes, so that encoding the frame
+  // copies the pieces in one go.
+  const std::size_t head = data.size();
+  data.resize(head + kPieceHead + bytes.size());
+  Put(Put(data.data() + head, offset, 8), bytes.size(), 4);
+  if (!bytes.empty()) std::memcpy(data.data() + head + kPieceHead, bytes.data(), bytes.size());
+  pieces.push_back(Piece{offset, head + kPieceHead, bytes.size()});
+}
+
+void RecoveryFrame::Clear() {
+  pieces.clear();
+  data.clear();
 }
 
 std::uint64_t FrameOverhead(std::size_t pieces) {
   return kFixedBytes + kPieceHead * pieces + kCompactionBytes + kChecksumBytes;
 }
 
+void EncodeFrame(const RecoveryFrame& frame, std::vector<std::uint8_t>& out) {
+  const std::uint64_t total =
+      FrameOverhead(frame.pieces.size()) + frame.data.size() - kPieceHead * frame.pieces.size();
+  out.resize(static_cast<std::size_t>(total));
+  std::memcpy(out.data(), kFrameMagic, 8);
+  std::uint8_t* at = Put(out.data() + 8, total, 8);
+  at = Put(at, frame.sequence, 8);
+  at = Put(at, static_cast<std::uint32_t>(frame.kind), 4);
+  at = Put(at, frame.cut ? 1 : 0, 4);
+  at = Put(at, frame.sizeLow, 8);
+  at = Put(at, frame.sizeHigh, 8);
+  at = Put(at, frame.sizeAfter, 8);
+  at = Put(at, frame.pieces.size(), 4);
+  if (!frame.data.empty()) std::memcpy(at, frame.data.data(), frame.data.size());
+  at += frame.data.size();
+  at = Put(at, frame.sourceBegin, 8);
+  at = Put(at, frame.sourceEnd, 8);
+  at = Put(at, frame.destination, 8);
+  at = Put(at, frame.recordLength, 8);
+  Put(at, HashBytes(out.data(), out.size() - kChecksumBytes), 8);
+}
+
 std::vector<std::uint8_t> EncodeFrame(const RecoveryFrame& frame) {
-  std::vector<std::uint8_t> out(kFrameMagic, kFrameMagic + 8);
-  const std::uint64_t total = FrameOverhead(frame.pieces.size()) + frame.data.size();
-  out.reserve(static_cast<std::size_t>(total));
-  Put(out, total, 8);
-  Put(out, frame.sequence, 8);
-  Put(out, static_cast<std::uint32_t>(frame.kind), 4);
-  Put(out, frame.cut ? 1 : 0, 4);
-  Put(out, frame.sizeLow, 8);
-  Put(out, frame.sizeHigh, 8);
-  Put(out, frame.sizeAfter, 8);
-  Put(out, frame.pieces.size(), 4);
-  for (const auto& piece : frame.pieces) {
-    const auto bytes = frame.BytesOf(piece);
-    Put(out, piece.offset, 8);
-    Put(out, bytes.size(), 4);
-    out.insert(out.end(), bytes.begin(), bytes.end());
-  }
-  Put(out, frame.sourceBegin, 8);
-  Put(out, frame.sourceEnd, 8);
-  Put(out, frame.destination, 8);
-  Put(out, frame.recordLength, 8);
-  Put(out, HashBytes(out.data(), out.size()), 8);
+  std::vector<std::uint8_t> out;
+  EncodeFrame(frame, out);
   return out;
 }
 
@@ -143,7 +170,7 @@ std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes) {
       !fields.Get(frame.sizeAfter, 8) || !fields.Get(count, 4)) {
     return std::nullopt;
   }
-  if (kind != 1 && kind != 2) return std::nullopt;
+  if (kind < 1 || kind > 3) return std::nullopt;
   frame.kind = static_cast<RecoveryFrame::Kind>(kind);
   frame.cut = (flags & 1) != 0;
   for (std::uint64_t i = 0; i < count; ++i) {
@@ -164,7 +191,7 @@ std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes) {
 }
 
 bool ApplyFrame(TableFile& table, const RecoveryFrame& frame) {
-  if (frame.kind == RecoveryFrame::Kind::Compaction) return ReplayCompaction(table, frame);
+  if (frame.kind != RecoveryFrame::Kind::Writes) return ReplayCompaction(table, frame);
   for (const auto& piece : frame.pieces) {
     if (!table.WriteAt(piece.offset, frame.BytesOf(piece))) return false;
   }

@@ -16,9 +16,12 @@ struct RecoveryFrame {
   enum class Kind : std::uint32_t {
     Writes = 1,      // pieces written, then (cut) the table cut to sizeAfter
     Compaction = 2,  // the live records of the source range moved to destination, in order
+    // The same, leaving out the records its one piece lists: bit i (of byte i / 8, lowest bit
+    // first) set for the source range's slot i. The table holds no marks for them.
+    SkippingCompaction = 3,
   };
   // Bytes to write at offset; they lie in `data`, from begin on, so that a block's many small
-  // changes cost no allocation each.
+  // changes cost no allocation each (data holds each piece as the frame encodes it).
   struct Piece {
     std::uint64_t offset = 0;
     std::size_t begin = 0;
@@ -43,6 +46,8 @@ struct RecoveryFrame {
   // A frame that changes bytes in place only: the table keeps its length.
   static RecoveryFrame InPlace(std::uint64_t tableSize);
   void Add(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+  // No pieces, the memory kept for the next step's.
+  void Clear();
   std::span<const std::uint8_t> BytesOf(const Piece& piece) const {
     return std::span(data).subspan(piece.begin, piece.size);
   }
@@ -52,14 +57,16 @@ struct RecoveryFrame {
 };
 
 // The frame's bytes, ending in a checksum over all that precedes it.
-std::vector<std::uint8_t> EncodeFrame(const RecoveryFrame& frame);
+[[nodiscard]] std::vector<std::uint8_t> EncodeFrame(const RecoveryFrame& frame);
+// The same into out, whose memory is reused from one step to the next.
+void EncodeFrame(const RecoveryFrame& frame, std::vector<std::uint8_t>& out);
 // A frame read back; nothing when the bytes are torn, cut short or no frame at all.
-std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes);
+[[nodiscard]] std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes);
 // Bytes an encoded frame takes besides its pieces' bytes.
-std::uint64_t FrameOverhead(std::size_t pieces);
+[[nodiscard]] std::uint64_t FrameOverhead(std::size_t pieces);
 
 // Writes what the frame says into the table; running it twice gives the same file. The caller
 // syncs the table afterwards.
-bool ApplyFrame(TableFile& table, const RecoveryFrame& frame);
+[[nodiscard]] bool ApplyFrame(TableFile& table, const RecoveryFrame& frame);
 
 }  // namespace dbt::journal_detail

@@ -87,10 +87,10 @@ bool RecoveryLog::Create() {
 bool RecoveryLog::Log(RecoveryFrame& frame) {
   if (!file_ && !Create()) return false;
   frame.sequence = ++sequence_;
-  const std::vector<std::uint8_t> bytes = EncodeFrame(frame);
-  if (bytes.size() > slotBytes_) return false;
+  EncodeFrame(frame, encoded_);
+  if (encoded_.size() > slotBytes_) return false;
   const std::uint64_t slot = sequence_ % 2;
-  return file_->WriteAt(kHeadBytes + slot * slotBytes_, bytes) && file_->Sync();
+  return file_->WriteAt(kHeadBytes + slot * slotBytes_, encoded_) && file_->Sync();
 }
 
 bool RecoveryLog::Commit(RecoveryFrame& frame, TableFile& table) {

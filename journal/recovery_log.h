@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dbf/table_file.h"
 #include "journal/recovery_frame.h"
@@ -30,11 +31,11 @@ class RecoveryLog {
 
   // The frame on the disk (the file made at the first one): from here on the next open of the
   // table finishes it. Sets the frame's sequence number.
-  bool Log(RecoveryFrame& frame);
+  [[nodiscard]] bool Log(RecoveryFrame& frame);
   // Log, then the frame written into the table and the table synced.
-  bool Commit(RecoveryFrame& frame, TableFile& table);
+  [[nodiscard]] bool Commit(RecoveryFrame& frame, TableFile& table);
   // The table holds every step: the file goes. A change that fails leaves it for the next open.
-  bool Finish();
+  [[nodiscard]] bool Finish();
 
  private:
   bool Create();
@@ -44,6 +45,7 @@ class RecoveryLog {
   std::uint64_t slotBytes_;
   std::unique_ptr<TableFile> file_;
   std::uint64_t sequence_ = 0;
+  std::vector<std::uint8_t> encoded_;  // the frame being written, its memory kept for the next
 };
 
 struct RecoveryOutcome {
@@ -56,7 +58,8 @@ struct RecoveryOutcome {
 // holds (a torn one never reached the table and is dropped), then remove the file. A frame that
 // does not fit the table's length (the table was changed by someone else since) is not
 // replayed: the table stays as it is and the file stays for a person to look at.
-RecoveryOutcome FinishInterruptedWrite(FileSystem& files, const std::string& tablePath,
-                                       TableFile& table);
+[[nodiscard]] RecoveryOutcome FinishInterruptedWrite(FileSystem& files,
+                                                     const std::string& tablePath,
+                                                     TableFile& table);
 
 }  // namespace dbt::journal_detail

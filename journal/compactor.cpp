@@ -1,0 +1,99 @@
+#include "journal/compactor.h"
+
+#include <algorithm>
+
+#include "dbf/format.h"
+
+namespace dbt::journal_detail {
+
+// A step's left-out list takes a bit per slot of its span, which is at most eight slots per
+// record it keeps: the list is never longer than the records themselves.
+constexpr std::int32_t kSpanPerKept = 8;
+
+Compactor::Compactor(TableEngine& engine, TableHandle table, const RecordLayout& layout,
+                     TableFile& file, RecoveryLog& log)
+    : engine_(engine),
+      table_(table),
+      layout_(layout),
+      file_(file),
+      log_(log),
+      tableSize_(file.Size()),
+      recordLength_(static_cast<std::size_t>(layout.recordLength)),
+      capacity_(layout.SlotsPerStep()),
+      spanLimit_(capacity_ * kSpanPerKept),
+      frame_(RecoveryFrame::InPlace(tableSize_)) {
+  pending_.reserve(static_cast<std::size_t>(capacity_) * recordLength_);
+}
+
+std::uint64_t Compactor::SlotBytes(const RecordLayout& layout) {
+  const std::uint64_t stepBytes = layout.recordLength * std::uint64_t(layout.SlotsPerStep());
+  return FrameOverhead(2) + stepBytes + kHeaderSize + 1;
+}
+
+bool Compactor::Keep(std::int32_t origin, const std::uint8_t* record) {
+  if (pendingCount_ == 0 && origin == written_) {
+    ++written_;  // already in its place
+    return true;
+  }
+  if (pendingCount_ > 0 && Span(origin) > spanLimit_ && !Flush()) return false;
+  if (pendingCount_ == 0) {
+    pendingFirstOrigin_ = origin;
+    leftOut_.clear();
+  }
+  pending_.insert(pending_.end(), record, record + recordLength_);
+  ++pendingCount_;
+  pendingLastOrigin_ = origin;
+  if (pendingCount_ == capacity_) return Flush();
+  return true;
+}
+
+bool Compactor::Leave(std::int32_t origin) {
+  // Before the first pending record, a left-out slot is simply not in the step's range.
+  if (pendingCount_ == 0) return true;
+  if (Span(origin) > spanLimit_) return Flush();
+  const auto bit = static_cast<std::size_t>(origin - pendingFirstOrigin_);
+  if (leftOut_.size() <= bit / 8) leftOut_.resize(bit / 8 + 1, 0);
+  leftOut_[bit / 8] = static_cast<std::uint8_t>(leftOut_[bit / 8] | (1u << (bit % 8)));
+  return true;
+}
+
+bool Compactor::Flush() {
+  if (pendingCount_ == 0) return true;
+  const std::uint64_t destination = layout_.SlotOffset(written_);
+  frame_.Clear();
+  frame_.kind = RecoveryFrame::Kind::Writes;
+  if (written_ + pendingCount_ <= pendingFirstOrigin_) {
+    frame_.kind = RecoveryFrame::Kind::SkippingCompaction;
+    frame_.sourceBegin = layout_.SlotOffset(pendingFirstOrigin_);
+    frame_.sourceEnd = layout_.SlotOffset(std::int64_t{pendingLastOrigin_} + 1);
+    frame_.destination = destination;
+    frame_.recordLength = layout_.recordLength;
+    leftOut_.resize(static_cast<std::size_t>(Span(pendingLastOrigin_) + 7) / 8, 0);
+    frame_.Add(frame_.sourceBegin, leftOut_);
+  } else {
+    frame_.Add(destination, pending_);
+  }
+  if (!log_.Log(frame_)) return false;
+  if (!engine_.WriteAt(table_, destination, pending_) || !file_.Sync()) return false;
+  written_ += pendingCount_;
+  pendingCount_ = 0;
+  pending_.clear();
+  return true;
+}
+
+bool WriteCompactedEnd(TableEngine& engine, TableHandle table, const RecordLayout& layout,
+                       std::int32_t kept, TableFile& file, RecoveryLog& log) {
+  DbfHeader header = engine.GetStoredHeader(table);
+  header.SetRecordCount(static_cast<std::uint32_t>(kept));
+  engine.PutStoredHeader(table, header);
+  const std::uint64_t end = layout.SlotOffset(kept);
+  RecoveryFrame frame = RecoveryFrame::InPlace(file.Size());
+  const std::uint8_t endMarker[1] = {kEndOfFile};
+  frame.Add(end, endMarker);
+  frame.Add(0, engine.BuildHeaderBytes(table));
+  frame.cut = true;
+  frame.sizeAfter = end + 1;
+  return log.Commit(frame, file);
+}
+
+}  // namespace dbt::journal_detail

@@ -1,0 +1,67 @@
+#pragma once
+// What the duplicate search knows before it compares bytes: the records whose hashes are equal,
+// in groups, and a store for the first record of each group while later ones are compared.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "dbf/engine.h"
+#include "journal/confirm_duplicates.h"
+#include "journal/open_table.h"
+
+namespace dbt::journal_detail {
+
+inline constexpr std::int32_t kNoGroup = -1;
+
+// Records with one hash, in ascending slots.
+struct HashGroup {
+  std::int32_t first;  // the record that stays
+  std::int32_t last;
+  std::int32_t kept = kNoGroup;  // its bytes in the store, or kNoGroup: read again when needed
+  bool mixed = false;            // a member differs from the first: equal hashes, other bytes
+};
+
+struct HashGroups {
+  std::vector<HashGroup> groups;
+  std::vector<std::int32_t> groupOf;  // per slot: its group, or kNoGroup when alone with its hash
+
+  // hashes sorted, one per record of a table of `count` records; they are emptied to make room.
+  // Records alone in their hash are in no group: they are never compared or read again.
+  static HashGroups From(std::vector<HashedSlot>& hashes, std::int32_t count);
+  bool Empty() const { return groups.empty(); }
+};
+
+// The memory of the removal's KeptRecords: kKeptRecordBytes, unless a test lowers it to force
+// the reads of records it cannot keep.
+std::size_t KeptRecordBytes();
+void SetKeptRecordBytes(std::size_t bytes);
+
+// Fixed-size places for the first records of the open groups, reused once a group is done.
+class KeptRecords {
+ public:
+  // The memory is taken at once but left uninitialised: the system gives it pages only as
+  // places are used, and nothing is cleared or moved as it fills.
+  KeptRecords(std::size_t size, std::size_t limit);
+
+  // A place holding a copy of bytes, or kNoGroup when the store is full.
+  std::int32_t Keep(const std::uint8_t* bytes);
+  void Release(std::int32_t place);
+  std::uint8_t* At(std::int32_t place) const {
+    return store_.get() + static_cast<std::size_t>(place) * size_;
+  }
+
+ private:
+  std::size_t size_;
+  std::size_t capacity_;
+  std::size_t used_ = 0;
+  std::unique_ptr<std::uint8_t[]> store_;
+  std::vector<std::int32_t> free_;
+};
+
+// The bytes after the deletion flag of every record, hashed in block reads; false when a read
+// failed.
+[[nodiscard]] bool HashRecords(TableEngine& engine, TableHandle table, const RecordLayout& layout,
+                               std::vector<HashedSlot>& hashes, const Progress& progress);
+
+}  // namespace dbt::journal_detail

@@ -1,0 +1,183 @@
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include "journal/compactor.h"
+#include "journal/duplicate_groups.h"
+#include "journal/duplicates.h"
+#include "journal/open_table.h"
+#include "journal/record_blocks.h"
+
+namespace dbt {
+namespace {
+
+using namespace journal_detail;
+
+// The one pass of the removal: each record of a hash group is compared with the records of its
+// group kept before it, and the compaction leaves it out when it equals one. No mark is written:
+// the compaction's log lists the records it leaves out.
+class Removal {
+ public:
+  Removal(TableEngine& engine, TableHandle table, const RecordLayout& layout, HashGroups groups,
+          Compactor& compactor)
+      : engine_(engine),
+        table_(table),
+        layout_(layout),
+        size_(static_cast<std::size_t>(layout.recordLength) - 1),
+        groups_(std::move(groups)),
+        firstFinal_(groups_.groups.size(), 0),
+        kept_(size_, KeptRecordBytes()),
+        scratch_(size_),
+        compactor_(compactor) {}
+
+  bool Run(const Progress& progress, std::string& failure) {
+    RecordBlocks blocks(engine_, table_, layout_);
+    while (blocks.Advance()) {
+      const auto groupOf = std::span(groups_.groupOf)
+                               .subspan(static_cast<std::size_t>(blocks.First()),
+                                        static_cast<std::size_t>(blocks.Slots()));
+      const bool alone =
+          std::all_of(groupOf.begin(), groupOf.end(), [](std::int32_t g) { return g == kNoGroup; });
+      if (alone && compactor_.InPlace(blocks.First())) {
+        compactor_.KeepInPlace(blocks.Slots());  // nothing before them left out, none compared
+      } else if (!Visit(blocks, groupOf, failure)) {
+        return false;
+      }
+      if (progress) progress(blocks.End(), layout_.count);
+    }
+    if (compactor_.Flush()) return true;
+    failure = "moving a record failed";
+    return false;
+  }
+
+ private:
+  bool Visit(RecordBlocks& blocks, std::span<const std::int32_t> groupOf, std::string& failure) {
+    if (!blocks.Read()) {
+      failure = "the records could not be read";
+      return false;
+    }
+    for (std::int32_t k = 0; k < blocks.Slots(); ++k) {
+      const std::uint8_t* record = blocks.Record(k).data();
+      const std::int32_t origin = blocks.First() + k;
+      const std::int32_t group = groupOf[static_cast<std::size_t>(k)];
+      bool duplicate = false;
+      if (group != kNoGroup && !Compare(origin, group, record + 1, duplicate)) {
+        failure = "the records could not be read";
+        return false;
+      }
+      const bool moved = duplicate ? compactor_.Leave(origin) : compactor_.Keep(origin, record);
+      if (!moved) {
+        failure = "moving a record failed";
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // Whether the record of slot origin, a member of group, equals a record of the group kept
+  // before it. The first member is kept; where it is, and any later member that differs from
+  // it, is noted before the compactor takes it.
+  bool Compare(std::int32_t origin, std::int32_t index, const std::uint8_t* bytes,
+               bool& duplicate) {
+    HashGroup& group = groups_.groups[static_cast<std::size_t>(index)];
+    if (origin == group.first) {
+      group.kept = kept_.Keep(bytes);
+      firstFinal_[static_cast<std::size_t>(index)] = compactor_.Kept();
+      return true;
+    }
+    const std::uint8_t* first = group.kept != kNoGroup
+                                    ? kept_.At(group.kept)
+                                    : BytesAt(firstFinal_[static_cast<std::size_t>(index)]);
+    if (first == nullptr) return false;
+    // Records of the flag alone are all equal; memcmp wants real pointers even for no bytes.
+    duplicate = size_ == 0 || std::memcmp(first, bytes, size_) == 0;
+    if (!duplicate && !CompareOthers(index, bytes, duplicate)) return false;
+    if (origin == group.last) {
+      kept_.Release(group.kept);
+      group.kept = kNoGroup;
+      others_.erase(index);
+    }
+    return true;
+  }
+
+  // Equal hashes of different records (rare): the members kept besides the first, by reads.
+  bool CompareOthers(std::int32_t index, const std::uint8_t* bytes, bool& duplicate) {
+    std::vector<std::int32_t>& others = others_[index];
+    for (const std::int32_t finalSlot : others) {
+      const std::uint8_t* other = BytesAt(finalSlot);
+      if (other == nullptr) return false;
+      if (std::memcmp(other, bytes, size_) == 0) {
+        duplicate = true;
+        return true;
+      }
+    }
+    others.push_back(compactor_.Kept());
+    return true;
+  }
+
+  // The bytes after the flag of the kept record with this final slot: still waiting in the
+  // compactor, or read from the slot that holds it now.
+  const std::uint8_t* BytesAt(std::int32_t finalSlot) {
+    if (const std::uint8_t* pending = compactor_.Pending(finalSlot)) return pending + 1;
+    if (engine_.ReadAt(table_, layout_.SlotOffset(finalSlot) + 1, scratch_) != scratch_.size()) {
+      return nullptr;
+    }
+    return scratch_.data();
+  }
+
+  TableEngine& engine_;
+  TableHandle table_;
+  RecordLayout layout_;
+  std::size_t size_;  // the bytes after the flag
+  HashGroups groups_;
+  std::vector<std::int32_t> firstFinal_;  // per group: the final slot of its first record
+  std::unordered_map<std::int32_t, std::vector<std::int32_t>> others_;
+  KeptRecords kept_;
+  std::vector<std::uint8_t> scratch_;
+  Compactor& compactor_;
+};
+
+}  // namespace
+
+RemovalResult RemoveDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
+                               const Progress& progress, RecordHashes* given) {
+  RemovalResult result;
+  // Taken whatever happens next, so that no later removal can meet hashes of an older table.
+  std::vector<HashedSlot> hashes;
+  if (given != nullptr) hashes.swap(*given);
+  ScopedTable scoped(engine, table);
+  if (!scoped.OpenExisting(tablePath, OpenAccess::ReadWrite, result)) return result;
+  const RecordLayout layout = LayoutOf(engine, table);
+  result.remaining = layout.count;
+  if (layout.count < 2 || layout.recordLength == 0) return result;
+
+  if (hashes.size() != static_cast<std::size_t>(layout.count)) hashes.clear();
+  if (hashes.empty() && !HashRecords(engine, table, layout, hashes, progress)) {
+    SetIoFailure(result, tablePath, "the records could not be read; none removed");
+    return result;
+  }
+  SortHashes(hashes);
+  HashGroups groups = HashGroups::From(hashes, layout.count);
+  if (groups.Empty()) return result;
+
+  TableFile& file = scoped.File();
+  RecoveryLog log(engine.Files(), tablePath, Compactor::SlotBytes(layout));
+  Compactor compactor(engine, table, layout, file, log);
+  Removal removal(engine, table, layout, std::move(groups), compactor);
+  std::string failure;
+  if (!removal.Run(progress, failure)) {
+    SetIoFailure(result, tablePath, failure);
+    return result;
+  }
+  const std::int32_t kept = compactor.Kept();
+  if (kept == layout.count) return result;  // equal hashes only: nothing moved, nothing written
+  if (!WriteCompactedEnd(engine, table, layout, kept, file, log) || !log.Finish()) {
+    SetIoFailure(result, tablePath, "the end of the records could not be written");
+    return result;
+  }
+  result.removed = layout.count - kept;
+  result.remaining = kept;
+  return result;
+}
+
+}  // namespace dbt

@@ -1,0 +1,87 @@
+// The one-pass removal where the hash cannot tell records apart, where the first records of the
+// groups do not fit in memory and where steps are a few records long: the records it compares
+// with are then waiting in the compaction or already moved, and it must still leave exactly the
+// bytes of the literal marking and packing.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "journal/duplicate_groups.h"
+#include "journal/duplicates.h"
+#include "journal/open_table.h"
+#include "reference/reference_dedupe.h"
+#include "tests/journal/journal_fixture.h"
+
+namespace dbt::test {
+namespace {
+
+using journal_detail::HashedSlot;
+
+// A hash that equal records share but many different ones too: the sum of the bytes after the
+// flag, modulo groups.
+RecordHashes WeakHashes(const std::string& path, int groups) {
+  TableEngine engine(PlatformFileSystem(), FixedDate);
+  journal_detail::ScopedTable scoped(engine, 1);
+  EXPECT_TRUE(scoped.Open(path, OpenAccess::Read).ok());
+  const journal_detail::RecordLayout layout = journal_detail::LayoutOf(engine, 1);
+  RecordHashes hashes;
+  for (std::int32_t slot = 0; slot < layout.count; ++slot) {
+    std::uint64_t sum = 0;
+    for (const std::uint8_t b : engine.ReadAt(1, layout.SlotOffset(slot) + 1, kJournalRecord - 1))
+      sum += b;
+    hashes.push_back({sum % static_cast<std::uint64_t>(groups), slot});
+  }
+  return hashes;
+}
+
+class RemoveDuplicatesTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    journal_detail::SetBlockBytes(journal_detail::kBlockBytes);
+    journal_detail::SetBlocksPerStep(journal_detail::kBlocksPerStep);
+    journal_detail::SetKeptRecordBytes(journal_detail::kKeptRecordBytes);
+  }
+};
+
+TEST_F(RemoveDuplicatesTest, CollidingHashesShortMemoryAndShortStepsGiveTheLiteralBytes) {
+  TempDir dir;
+  const std::string fast = dir.File("fast.dbf");
+  const std::string literal = dir.File("literal.dbf");
+  std::mt19937 random(11);
+  int removed = 0;
+  for (int t = 0; t < 60; ++t) {
+    const int records = 2 + static_cast<int>(random() % 80);
+    const int distinct = 1 + static_cast<int>(random() % 15);
+    const int groups = 1 + static_cast<int>(random() % 4);
+    // No room at all, room for two first records, and plenty; steps of two to nine records.
+    journal_detail::SetKeptRecordBytes(
+        std::vector<std::size_t>{0, 2 * (kJournalRecord - 1), 1 << 20}[t % 3]);
+    journal_detail::SetBlockBytes((1 + t % 3) * kJournalRecord);
+    journal_detail::SetBlocksPerStep(2 + t % 2);
+    DbfBuilder table = JournalLayout();
+    for (int i = 0; i < records; ++i) {
+      const int content = static_cast<int>(random() % static_cast<unsigned>(distinct));
+      table.Record(JournalRow("20260101", "C:\\F\\" + std::to_string(content), "1", "x"));
+    }
+    table.WriteTo(fast);
+    table.WriteTo(literal);
+
+    RecordHashes hashes = WeakHashes(fast, groups);
+    TableEngine engine(PlatformFileSystem(), FixedDate);
+    const RemovalResult result = RemoveDuplicates(engine, fast, 1, {}, &hashes);
+    ASSERT_TRUE(result.ok()) << result.detail;
+    TableEngine other(PlatformFileSystem(), FixedDate);
+    const std::int32_t marked = reference::ReferenceMarkDuplicates(other, literal, 2);
+    if (marked > 0) reference::ReferencePackMarked(other, literal, 2);
+    ASSERT_EQ(result.removed, marked) << "table " << t;
+    ASSERT_EQ(result.remaining, records - marked) << "table " << t;
+    ASSERT_EQ(ReadFileBytes(fast), ReadFileBytes(literal)) << "table " << t;
+    EXPECT_FALSE(PlatformFileSystem().Exists(fast + ".dbasetool-recovery"));
+    removed += result.removed;
+  }
+  EXPECT_GT(removed, 500);
+}
+
+}  // namespace
+}  // namespace dbt::test
