@@ -10,8 +10,9 @@
 namespace dbt {
 
 // 1 when the source's records can be copied byte for byte into the target, else 0.
-int TablesCompatible(TableEngine& engine, const std::string& targetPath, TableHandle target,
-                     const std::string& sourcePath, TableHandle source);
+[[nodiscard]] int TablesCompatible(TableEngine& engine, const std::string& targetPath,
+                                   TableHandle target, const std::string& sourcePath,
+                                   TableHandle source);
 
 struct AppendResult : JournalResult {
   bool compatible = false;
@@ -22,8 +23,8 @@ struct AppendResult : JournalResult {
   int Code() const { return compatible && !sameTable && ok() ? 1 : 0; }
 };
 
-AppendResult AppendTable(TableEngine& engine, const std::string& targetPath, TableHandle target,
-                         const std::string& sourcePath, TableHandle source,
-                         const Progress& progress = {});
+[[nodiscard]] AppendResult AppendTable(TableEngine& engine, const std::string& targetPath,
+                                       TableHandle target, const std::string& sourcePath,
+                                       TableHandle source, const Progress& progress = {});
 
 }  // namespace dbt

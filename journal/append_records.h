@@ -11,8 +11,9 @@
 
 namespace dbt::journal_detail {
 
-bool AppendRecords(TableEngine& engine, TableHandle target, const RecordLayout& to,
-                   TableHandle source, const RecordLayout& from, TableFile& file,
-                   const std::string& targetPath, AppendResult& result, const Progress& progress);
+[[nodiscard]] bool AppendRecords(TableEngine& engine, TableHandle target, const RecordLayout& to,
+                                 TableHandle source, const RecordLayout& from, TableFile& file,
+                                 const std::string& targetPath, AppendResult& result,
+                                 const Progress& progress);
 
 }  // namespace dbt::journal_detail

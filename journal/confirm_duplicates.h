@@ -39,8 +39,9 @@ struct ConfirmResult {
 // bytes after the flag equal those of a lower-numbered record gets ":" as its flag. Only flags
 // change, so a run cut between two writes leaves every record whole. keptBytes: the memory for
 // the first records of the groups (tests lower it to force the reads).
-ConfirmResult MarkConfirmedDuplicates(TableEngine& engine, TableHandle table,
-                                      const RecordLayout& layout, std::vector<HashedSlot>& hashes,
-                                      std::size_t keptBytes = kKeptRecordBytes);
+[[nodiscard]] ConfirmResult MarkConfirmedDuplicates(TableEngine& engine, TableHandle table,
+                                                    const RecordLayout& layout,
+                                                    std::vector<HashedSlot>& hashes,
+                                                    std::size_t keptBytes = kKeptRecordBytes);
 
 }  // namespace dbt::journal_detail

@@ -21,9 +21,10 @@ struct NormalizeResult : JournalResult {
 // Every record rewritten once in canonical form: fields decoded and encoded, trailing NUL, LF,
 // CR and blanks cut from ERROR, every record live. With hashes, they are filled on the way
 // (left empty when the pass did not run through).
-NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePath,
-                                 TableHandle table, RecordBuffer& buffer,
-                                 const Progress& progress = {}, RecordHashes* hashes = nullptr);
+[[nodiscard]] NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePath,
+                                               TableHandle table, RecordBuffer& buffer,
+                                               const Progress& progress = {},
+                                               RecordHashes* hashes = nullptr);
 
 struct MarkResult : JournalResult {
   std::int32_t marked = 0;
@@ -31,8 +32,9 @@ struct MarkResult : JournalResult {
 // Marks with ":" every record whose bytes after the flag equal those of a lower-numbered one.
 // Hashes from the normalising pass just before are used (and emptied) when there is one per
 // record; equal hashes are only candidates, so the bytes decide whatever they say.
-MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
-                          const Progress& progress = {}, RecordHashes* hashes = nullptr);
+[[nodiscard]] MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath,
+                                        TableHandle table, const Progress& progress = {},
+                                        RecordHashes* hashes = nullptr);
 
 struct PackResult : JournalResult {
   bool ran = false;  // false when refused: no path, or no table loaded since start
@@ -41,8 +43,8 @@ struct PackResult : JournalResult {
 };
 // Removes the records marked ":", keeping the order of the others; 0x1A after the last record,
 // the file cut after it, the header's count and date set.
-PackResult PackMarked(TableEngine& engine, const std::string& tablePath, TableHandle table,
-                      const Progress& progress = {});
+[[nodiscard]] PackResult PackMarked(TableEngine& engine, const std::string& tablePath,
+                                    TableHandle table, const Progress& progress = {});
 
 struct RemovalResult : JournalResult {
   std::int32_t removed = 0;
@@ -62,7 +64,8 @@ struct DedupeResult : JournalResult {
   std::int32_t after = 0;
 };
 // NormalizeRecords, then RemoveDuplicates with the hashes it leaves.
-DedupeResult DeleteDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
-                              RecordBuffer& buffer, const Progress& progress = {});
+[[nodiscard]] DedupeResult DeleteDuplicates(TableEngine& engine, const std::string& tablePath,
+                                            TableHandle table, RecordBuffer& buffer,
+                                            const Progress& progress = {});
 
 }  // namespace dbt

@@ -73,7 +73,7 @@ struct RecordLayout {
   std::int32_t SlotsPerStep() const { return SlotsPerBlock() * BlocksPerStep(); }
 };
 
-RecordLayout LayoutOf(const TableEngine& engine, TableHandle handle);
+[[nodiscard]] RecordLayout LayoutOf(const TableEngine& engine, TableHandle handle);
 
 // The open failed: the result carries the engine's reason and names the file.
 void SetOpenFailure(JournalResult& result, const std::string& path, const TableOpenResult& open);

@@ -19,7 +19,7 @@ struct PathRule {
 
 // TargetFolder + FileNameOf(source); with the rename option the extension of the file name is
 // replaced (a file name without "." keeps its name); trailing NUL and blanks removed.
-std::string BuildNewPath(std::string_view source, const PathRule& rule);
+[[nodiscard]] std::string BuildNewPath(std::string_view source, const PathRule& rule);
 
 struct PathStoreResult : JournalResult {
   bool stored = false;
@@ -29,9 +29,10 @@ struct PathStoreResult : JournalResult {
 // The store step of "Pfad ändern": the current record, read again from the file, gets newPath
 // in its path field and becomes live, and the header today's date; only when the table file
 // exists and the new path fits its field, since a cut path would name another document.
-PathStoreResult StoreCurrentPath(TableEngine& engine, const std::string& tablePath,
-                                 TableHandle table, std::int32_t& currentRecord, int pathField,
-                                 const std::string& newPath, RecordBuffer& buffer);
+[[nodiscard]] PathStoreResult StoreCurrentPath(TableEngine& engine, const std::string& tablePath,
+                                               TableHandle table, std::int32_t& currentRecord,
+                                               int pathField, const std::string& newPath,
+                                               RecordBuffer& buffer);
 
 struct PathChangeResult : JournalResult {
   std::int32_t records = 0;           // records in the table
@@ -42,8 +43,9 @@ struct PathChangeResult : JournalResult {
 // "Pfad ändern -> alle Datensätze": every record rewritten with its new path and made live;
 // pathField comes back as the number of DATEI, which the display needs next. Nothing happens
 // when the table file does not exist.
-PathChangeResult ChangeAllPaths(TableEngine& engine, const std::string& tablePath,
-                                TableHandle table, const PathRule& rule, RecordBuffer& buffer,
-                                int& pathField, const Progress& progress = {});
+[[nodiscard]] PathChangeResult ChangeAllPaths(TableEngine& engine, const std::string& tablePath,
+                                              TableHandle table, const PathRule& rule,
+                                              RecordBuffer& buffer, int& pathField,
+                                              const Progress& progress = {});
 
 }  // namespace dbt

@@ -19,14 +19,15 @@ struct PrefixRule {
 
 // from and to with or without their trailing backslash; an empty or "\"-only from gives an
 // invalid rule, since every path would match it.
-PrefixRule MakePrefixRule(std::string_view from, std::string_view to, bool renameToSff);
+[[nodiscard]] PrefixRule MakePrefixRule(std::string_view from, std::string_view to,
+                                        bool renameToSff);
 
 // True when path starts with the folder text (already without trailing "\", upper-cased) at a
 // folder boundary: C:\Fax matches C:\FAX\a.pdf and C:\Fax itself, not C:\Faxalt\a.pdf.
-bool StartsWithFolder(std::string_view path, std::string_view folderUpper);
+[[nodiscard]] bool StartsWithFolder(std::string_view path, std::string_view folderUpper);
 
 // The moved path (trailing NUL and blanks of source ignored), or nothing when source does not
 // start with the rule's folder.
-std::optional<std::string> MovedPath(std::string_view source, const PrefixRule& rule);
+[[nodiscard]] std::optional<std::string> MovedPath(std::string_view source, const PrefixRule& rule);
 
 }  // namespace dbt

@@ -7,6 +7,6 @@
 
 namespace dbt::journal_detail {
 
-std::uint64_t HashBytes(const std::uint8_t* data, std::size_t size);
+[[nodiscard]] std::uint64_t HashBytes(const std::uint8_t* data, std::size_t size);
 
 }  // namespace dbt::journal_detail

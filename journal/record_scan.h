@@ -13,7 +13,7 @@ namespace dbt::journal_detail {
 using RecordVisit = std::function<void(std::int32_t record)>;
 
 // Records in ascending order; false when a read failed (the records before it were visited).
-bool ScanRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer,
-                 const RecordVisit& visit, const Progress& progress);
+[[nodiscard]] bool ScanRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer,
+                               const RecordVisit& visit, const Progress& progress);
 
 }  // namespace dbt::journal_detail

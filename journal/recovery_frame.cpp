@@ -98,12 +98,12 @@ RecoveryFrame RecoveryFrame::InPlace(std::uint64_t tableSize) {
 
 void RecoveryFrame::Add(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
   // Each piece goes into `data` as it is encoded, head and bytes, so that encoding the frame
-  // copies the pieces in one go.
-  const std::size_t head = data.size();
-  data.resize(head + kPieceHead + bytes.size());
-  Put(Put(data.data() + head, offset, 8), bytes.size(), 4);
-  if (!bytes.empty()) std::memcpy(data.data() + head + kPieceHead, bytes.data(), bytes.size());
-  pieces.push_back(Piece{offset, head + kPieceHead, bytes.size()});
+  // copies the pieces in one go; appended, not resized, so that nothing is cleared first.
+  std::uint8_t head[kPieceHead];
+  Put(Put(head, offset, 8), bytes.size(), 4);
+  data.insert(data.end(), head, head + kPieceHead);
+  pieces.push_back(Piece{offset, data.size(), bytes.size()});
+  data.insert(data.end(), bytes.begin(), bytes.end());
 }
 
 void RecoveryFrame::Clear() {
@@ -116,11 +116,11 @@ std::uint64_t FrameOverhead(std::size_t pieces) {
 }
 
 void EncodeFrame(const RecoveryFrame& frame, std::vector<std::uint8_t>& out) {
-  const std::uint64_t total =
-      FrameOverhead(frame.pieces.size()) + frame.data.size() - kPieceHead * frame.pieces.size();
-  out.resize(static_cast<std::size_t>(total));
-  std::memcpy(out.data(), kFrameMagic, 8);
-  std::uint8_t* at = Put(out.data() + 8, total, 8);
+  const std::uint64_t total = FrameOverhead(frame.pieces.size()) + frame.data.size() -
+                              kPieceHead * frame.pieces.size();
+  std::uint8_t head[kFixedBytes];
+  std::memcpy(head, kFrameMagic, 8);
+  std::uint8_t* at = Put(head + 8, total, 8);
   at = Put(at, frame.sequence, 8);
   at = Put(at, static_cast<std::uint32_t>(frame.kind), 4);
   at = Put(at, frame.cut ? 1 : 0, 4);
@@ -128,13 +128,20 @@ void EncodeFrame(const RecoveryFrame& frame, std::vector<std::uint8_t>& out) {
   at = Put(at, frame.sizeHigh, 8);
   at = Put(at, frame.sizeAfter, 8);
   at = Put(at, frame.pieces.size(), 4);
-  if (!frame.data.empty()) std::memcpy(at, frame.data.data(), frame.data.size());
-  at += frame.data.size();
-  at = Put(at, frame.sourceBegin, 8);
-  at = Put(at, frame.sourceEnd, 8);
-  at = Put(at, frame.destination, 8);
-  at = Put(at, frame.recordLength, 8);
-  Put(at, HashBytes(out.data(), out.size() - kChecksumBytes), 8);
+  std::uint8_t tail[kCompactionBytes + kChecksumBytes];
+  std::uint8_t* end = Put(tail, frame.sourceBegin, 8);
+  end = Put(end, frame.sourceEnd, 8);
+  end = Put(end, frame.destination, 8);
+  Put(end, frame.recordLength, 8);
+  // Appended, not resized: the memory kept from the last step is not cleared first.
+  out.clear();
+  out.reserve(static_cast<std::size_t>(total));
+  out.insert(out.end(), head, at);
+  out.insert(out.end(), frame.data.begin(), frame.data.end());
+  out.insert(out.end(), tail, tail + kCompactionBytes);
+  std::uint8_t checksum[kChecksumBytes];
+  Put(checksum, HashBytes(out.data(), out.size()), 8);
+  out.insert(out.end(), checksum, checksum + kChecksumBytes);
 }
 
 std::vector<std::uint8_t> EncodeFrame(const RecoveryFrame& frame) {

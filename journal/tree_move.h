@@ -21,8 +21,8 @@ struct TreeMoveResult : JournalResult {
 // Every record under the rule's folder gets its moved path and is made live; every other
 // record keeps its bytes. The header is stamped only when a record changed. Nothing happens
 // when the table file does not exist or has no field DATEI.
-TreeMoveResult MoveTree(TableEngine& engine, const std::string& tablePath, TableHandle table,
-                        const PrefixRule& rule, RecordBuffer& buffer,
-                        const Progress& progress = {});
+[[nodiscard]] TreeMoveResult MoveTree(TableEngine& engine, const std::string& tablePath,
+                                      TableHandle table, const PrefixRule& rule,
+                                      RecordBuffer& buffer, const Progress& progress = {});
 
 }  // namespace dbt
