@@ -35,10 +35,11 @@ struct ConfirmResult {
   std::string failure;      // what failed, when !ok
 };
 
-// `hashes` sorted, one per record; it is emptied at the start to make room. Every record whose
-// bytes after the flag equal those of a lower-numbered record gets ":" as its flag. Only flags
-// change, so a run cut between two writes leaves every record whole. keptBytes: the memory for
-// the first records of the groups (tests lower it to force the reads).
+// `hashes` sorted, one for every record that shares its hash (others may be there too); it is
+// emptied at the start to make room. Every record whose bytes after the flag equal those of a
+// lower-numbered record gets ":" as its flag. Only flags change, so a run cut between two writes
+// leaves every record whole. keptBytes: the memory for the first records of the groups (tests
+// lower it to force the reads).
 [[nodiscard]] ConfirmResult MarkConfirmedDuplicates(TableEngine& engine, TableHandle table,
                                                     const RecordLayout& layout,
                                                     std::vector<HashedSlot>& hashes,

@@ -20,6 +20,25 @@ void SetKeptRecordBytes(std::size_t bytes) {
   g_keptRecordBytes = bytes;
 }
 
+void DropUniqueHashes(std::vector<HashedSlot>& hashes) {
+  int bits = 10;
+  while (bits < 27 && (std::size_t{1} << bits) < hashes.size() * 16) ++bits;
+  const std::size_t words = (std::size_t{1} << bits) / 64;
+  std::vector<std::uint64_t> once(words, 0);
+  std::vector<std::uint64_t> twice(words, 0);
+  const int shift = 64 - bits;
+  for (const HashedSlot& item : hashes) {
+    const std::uint64_t at = item.hash >> shift;
+    const std::uint64_t bit = std::uint64_t{1} << (at % 64);
+    twice[at / 64] |= once[at / 64] & bit;
+    once[at / 64] |= bit;
+  }
+  std::erase_if(hashes, [&](const HashedSlot& item) {
+    const std::uint64_t at = item.hash >> shift;
+    return (twice[at / 64] >> (at % 64) & 1) == 0;
+  });
+}
+
 HashGroups HashGroups::From(std::vector<HashedSlot>& hashes, std::int32_t count) {
   HashGroups result;
   result.groupOf.assign(static_cast<std::size_t>(count), kNoGroup);

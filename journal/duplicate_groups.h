@@ -22,6 +22,11 @@ struct HashGroup {
   bool mixed = false;            // a member differs from the first: equal hashes, other bytes
 };
 
+// Drops the hashes that occur once for certain, in any order: most records of a journal have no
+// equal, and only the rest need sorting. Two bit sets of about 16 bits per record decide it; a
+// hash that shares its bit with another stays, as a member of a group of one after the sort.
+void DropUniqueHashes(std::vector<HashedSlot>& hashes);
+
 struct HashGroups {
   std::vector<HashGroup> groups;
   std::vector<std::int32_t> groupOf;  // per slot: its group, or kNoGroup when alone with its hash

@@ -33,6 +33,7 @@ MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath, Tab
     journal_detail::SetIoFailure(result, tablePath, "the records could not be read; none marked");
     return result;
   }
+  journal_detail::DropUniqueHashes(hashes);
   journal_detail::SortHashes(hashes);
 
   // Only the flag bytes change, over the bytes just read: even a write torn anywhere leaves every

@@ -116,8 +116,8 @@ std::uint64_t FrameOverhead(std::size_t pieces) {
 }
 
 void EncodeFrame(const RecoveryFrame& frame, std::vector<std::uint8_t>& out) {
-  const std::uint64_t total = FrameOverhead(frame.pieces.size()) + frame.data.size() -
-                              kPieceHead * frame.pieces.size();
+  const std::uint64_t total =
+      FrameOverhead(frame.pieces.size()) + frame.data.size() - kPieceHead * frame.pieces.size();
   std::uint8_t head[kFixedBytes];
   std::memcpy(head, kFrameMagic, 8);
   std::uint8_t* at = Put(head + 8, total, 8);

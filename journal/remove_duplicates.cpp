@@ -156,6 +156,7 @@ RemovalResult RemoveDuplicates(TableEngine& engine, const std::string& tablePath
     SetIoFailure(result, tablePath, "the records could not be read; none removed");
     return result;
   }
+  DropUniqueHashes(hashes);
   SortHashes(hashes);
   HashGroups groups = HashGroups::From(hashes, layout.count);
   if (groups.Empty()) return result;

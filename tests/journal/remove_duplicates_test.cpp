@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 #include "journal/duplicate_groups.h"
@@ -81,6 +82,30 @@ TEST_F(RemoveDuplicatesTest, CollidingHashesShortMemoryAndShortStepsGiveTheLiter
     removed += result.removed;
   }
   EXPECT_GT(removed, 500);
+}
+
+// Only hashes that occur once may go: every member of a group must reach the comparison.
+TEST(DropUniqueHashes, KeepsEveryOccurrenceOfARepeatedHash) {
+  std::mt19937_64 random(7);
+  for (const std::size_t size : {0, 1, 2, 50, 3000, 200000}) {
+    RecordHashes hashes;
+    for (std::size_t slot = 0; slot < size; ++slot) {
+      const bool repeat = slot > 0 && random() % 4 == 0;
+      const std::uint64_t hash = repeat ? hashes[random() % slot].hash : random();
+      hashes.push_back({hash, static_cast<std::int32_t>(slot)});
+    }
+    std::map<std::uint64_t, int> occurrences;
+    for (const HashedSlot& item : hashes) ++occurrences[item.hash];
+    RecordHashes kept = hashes;
+    journal_detail::DropUniqueHashes(kept);
+    std::size_t repeated = 0;
+    for (const HashedSlot& item : hashes) repeated += occurrences[item.hash] > 1 ? 1 : 0;
+    std::size_t keptRepeated = 0;
+    for (const HashedSlot& item : kept) keptRepeated += occurrences[item.hash] > 1 ? 1 : 0;
+    EXPECT_EQ(keptRepeated, repeated) << size;
+    // Most unique ones go, or the sort saves nothing.
+    EXPECT_LE(kept.size() - keptRepeated, (size - repeated) / 4 + 1) << size;
+  }
 }
 
 }  // namespace
