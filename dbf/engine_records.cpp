@@ -49,7 +49,7 @@ void TableEngine::StoreRecord(TableHandle handle, std::int32_t& record, RecordBu
 
   table->storeBytes.resize(table->StoredLength());
   table->codec.Encode(buffer, Today().year, table->storeBytes);
-  // The window's store has no result; a failed write leaves the record as it was on the disk.
+  // The store gives no result (the window stays silent); a failed write shows at the next load.
   (void)table->file.WriteAt(position, table->storeBytes);
 }
 
