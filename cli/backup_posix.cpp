@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/backup.h"
+#include "dbf/table_open_error.h"
 
 namespace dbt::cli::backup_detail {
 namespace {
@@ -34,7 +35,7 @@ class ScopedFd {
 };
 
 std::string Reason(const std::string& file, int error) {
-  return file + ": " + std::strerror(error);
+  return NamedReason(file, std::strerror(error));
 }
 
 bool CopyBytes(TableFile& from, int to, const std::string& table, const std::string& copy,

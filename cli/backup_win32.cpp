@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/backup.h"
+#include "dbf/table_open_error.h"
 #include "util/win32/scoped_handles.h"
 
 namespace dbt::cli::backup_detail {
@@ -22,7 +23,7 @@ std::string Reason(const std::string& file, DWORD error) {
     reason.pop_back();
   }
   if (reason.empty()) reason = "system error " + std::to_string(error);
-  return file + ": " + reason;
+  return NamedReason(file, reason);
 }
 
 bool CopyBytes(TableFile& from, HANDLE to, const std::string& table, const std::string& copy,

@@ -45,7 +45,7 @@ int MoveOne(const Options& options, const TableSummary& s, const PrefixRule& rul
   std::int32_t record = options.record;
   const PathStoreResult stored =
       StoreCurrentPath(engine, options.table, kTargetHandle, record, s.pathField, *newPath, buffer);
-  if (!stored.ok()) return Refuse(options.table, OpenFailureText(stored.error, stored.detail));
+  if (!stored.ok()) return Refuse(options.table, OpenFailureText(stored.error, stored.reason));
   if (stored.tooLong || !stored.stored) {
     Say(TooLongText(record, *newPath, fieldLength));
     Say(SummaryLine(options, rule, 0, 1, 0, 1));
@@ -65,7 +65,7 @@ int MoveAll(const Options& options, const TableSummary& s, const PrefixRule& rul
     ProgressLine progress(options.table + ": moving paths");
     result = MoveTree(engine, options.table, kTargetHandle, rule, buffer, progress.Callback());
   }
-  if (!result.ok()) return Refuse(options.table, OpenFailureText(result.error, result.detail));
+  if (!result.ok()) return Refuse(options.table, OpenFailureText(result.error, result.reason));
   // The records left unchanged still hold their old path: read again, they name themselves.
   // The numbers come in ascending order, so one pass finds them all. The change is done
   // whatever this read meets; then the numbers alone must do.

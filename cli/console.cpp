@@ -18,7 +18,7 @@ void Say(const std::string& line) {
 
 void Warn(const std::string& file, const std::string& reason) {
   std::fflush(stdout);
-  const std::string line = "dbasetool-cli: " + file + ": " + reason + "\n";
+  const std::string line = "dbasetool-cli: " + NamedReason(file, reason) + "\n";
   std::fwrite(line.data(), 1, line.size(), stderr);
 }
 

@@ -25,15 +25,15 @@ enum class CodePagePair {
 
 using ByteTable = std::array<std::uint8_t, 256>;
 
-const ByteTable& OemToAnsiTable(CodePagePair pair);
-const ByteTable& AnsiToOemTable(CodePagePair pair);
+[[nodiscard]] const ByteTable& OemToAnsiTable(CodePagePair pair);
+[[nodiscard]] const ByteTable& AnsiToOemTable(CodePagePair pair);
 
 // The pair used by OemToAnsi and AnsiToOem; Oem850Ansi1252 until changed.
-CodePagePair ActiveCodePages();
+[[nodiscard]] CodePagePair ActiveCodePages();
 void SetActiveCodePages(CodePagePair pair);
 // Windows: the pair that GetOEMCP()/GetACP() name, where a table exists, else the default.
 // Elsewhere: the default.
-CodePagePair PlatformCodePages();
+[[nodiscard]] CodePagePair PlatformCodePages();
 
 // In place, up to the text's first zero byte; the rest is left as it is. Returns the text.
 // For zero-terminated texts such as field names.

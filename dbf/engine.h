@@ -12,56 +12,22 @@
 
 #include "dbf/format.h"
 #include "dbf/local_date.h"
+#include "dbf/record_codec.h"
 #include "dbf/table_file.h"
+#include "dbf/table_open_error.h"
 
 namespace dbt {
 
 // A positive number that names an open table: both its open file and its DbfTable state.
 using TableHandle = std::int32_t;
 
-// Why an open gave file size 0; for people (the command-line tool), never for the window.
-enum class TableOpenError {
-  None,
-  Missing,      // no such file (nothing is created)
-  Locked,       // held open by another program, or by another handle of ours
-  NoAccess,     // the system refused access
-  NotAFile,     // a folder or device
-  NotDbase,     // empty, or the first byte is no accepted version byte
-  Damaged,      // a dBase version byte, but a header that cannot be used safely
-  Unsupported,  // a dBase table of a kind this tool does not handle (level 7, over 128 fields)
-  Other,
-};
-
-// The file layer's reason, as the engine reports it.
-TableOpenError TableOpenErrorOf(FileOpenError error);
-
-struct TableOpenResult {
+struct [[nodiscard]] TableOpenResult {
   std::int64_t fileSize = 0;  // 0: not open
   TableOpenError error = TableOpenError::None;
   // The reason without the file's name, which the caller gives: e.g. "record length 120 is
   // shorter than its fields (1 + 131)".
   std::string detail;
-  bool ok() const { return fileSize > 0; }
-};
-
-// What LoadRecord read, so that StoreRecord writes every field whose display text the caller
-// did not change back exactly as it was stored (unknown types, wide N fields, zero bytes and
-// unusual widths included).
-struct LoadedRecordImage {
-  std::vector<std::uint8_t> stored;                 // the record's bytes as in the file (OEM)
-  std::array<std::string, kMaxFields + 1> display;  // FieldValues as LoadRecord set them
-  std::array<std::uint16_t, kMaxFields + 1> offset{};
-  std::array<std::uint8_t, kMaxFields + 1> length{};
-  std::array<char, kMaxFields + 1> type{};
-  int fieldCount = 0;  // 0: nothing loaded
-};
-
-struct RecordBuffer {
-  std::string DeletionFlag;
-  std::array<std::string, kMaxFields + 1> FieldValues;  // 1 to 128; [0] is not used
-  LoadedRecordImage loaded;
-
-  void ClearValues();  // empties every field value, so no earlier table's text survives
+  [[nodiscard]] bool ok() const { return fileSize > 0; }
 };
 
 class TableEngine {
@@ -80,28 +46,30 @@ class TableEngine {
   // When fileSize (in) is not 0, the handle's file is closed first. On success fileSize and
   // headerBytes (header, descriptors, terminator) are set; on failure fileSize is 0 and the
   // handle's state and headerBytes keep what they held.
-  TableOpenResult OpenTable(const std::string& path, TableHandle handle, OpenAccess access,
-                            std::vector<std::uint8_t>& headerBytes, std::int64_t& fileSize);
+  [[nodiscard]] TableOpenResult OpenTable(const std::string& path, TableHandle handle,
+                                          OpenAccess access, std::vector<std::uint8_t>& headerBytes,
+                                          std::int64_t& fileSize);
   std::int64_t OpenTableRead(const std::string& path, TableHandle handle,
                              std::vector<std::uint8_t>& headerBytes, std::int64_t& fileSize);
   std::int64_t OpenTableUpdate(const std::string& path, TableHandle handle,
                                std::vector<std::uint8_t>& headerBytes, std::int64_t& fileSize);
   void CloseTable(TableHandle handle);
-  bool IsOpen(TableHandle handle) const;
+  [[nodiscard]] bool IsOpen(TableHandle handle) const;
 
-  DbfHeader GetStoredHeader(TableHandle handle) const;
+  [[nodiscard]] DbfHeader GetStoredHeader(TableHandle handle) const;
   void PutStoredHeader(TableHandle handle, const DbfHeader& header);
-  int FieldCount(TableHandle handle) const;
+  [[nodiscard]] int FieldCount(TableHandle handle) const;
   // The header's record count, limited at open to the whole record slots the file holds.
-  std::int32_t StoredRecordCount(TableHandle handle) const;
+  [[nodiscard]] std::int32_t StoredRecordCount(TableHandle handle) const;
   // Whole record slots the file held past the header's record count when it was opened: records
   // that another program stored without counting them. They are no part of the table, so an
   // append writes over them and a compaction cuts them off.
-  std::int64_t RecordsPastCount(TableHandle handle) const;
-  DbfField FieldDescriptor(TableHandle handle, int field) const;  // name converted to ANSI
-  int FieldLength(TableHandle handle, int field) const;
-  std::string FieldName(TableHandle handle, int field) const;
-  int FieldIndex(TableHandle handle, std::string_view name) const;
+  [[nodiscard]] std::int64_t RecordsPastCount(TableHandle handle) const;
+  // The name converted to ANSI.
+  [[nodiscard]] DbfField FieldDescriptor(TableHandle handle, int field) const;
+  [[nodiscard]] int FieldLength(TableHandle handle, int field) const;
+  [[nodiscard]] std::string FieldName(TableHandle handle, int field) const;
+  [[nodiscard]] int FieldIndex(TableHandle handle, std::string_view name) const;
   std::uint64_t RecordPosition(TableHandle handle, std::int32_t& record) const;
 
   void LoadRecord(TableHandle handle, std::int32_t& record, RecordBuffer& buffer);
@@ -109,25 +77,28 @@ class TableEngine {
   // What LoadRecord and StoreRecord do with a record's bytes, on bytes in memory: for passes
   // that move many records with one read and one write. `record` is one record as the file
   // stores it; false when it is shorter than the flag and the fields.
-  bool DecodeRecord(TableHandle handle, std::span<const std::uint8_t> record, RecordBuffer& buffer);
-  bool EncodeRecord(TableHandle handle, RecordBuffer& buffer, std::span<std::uint8_t> record);
+  [[nodiscard]] bool DecodeRecord(TableHandle handle, std::span<const std::uint8_t> record,
+                                  RecordBuffer& buffer);
+  [[nodiscard]] bool EncodeRecord(TableHandle handle, RecordBuffer& buffer,
+                                  std::span<std::uint8_t> record);
 
-  std::array<std::uint8_t, kHeaderSize> BuildHeaderBytes(TableHandle handle) const;
+  [[nodiscard]] std::array<std::uint8_t, kHeaderSize> BuildHeaderBytes(TableHandle handle) const;
 
   // Raw positioned access to the open file; count of bytes read, or false on a failed write.
-  std::size_t ReadAt(TableHandle handle, std::uint64_t offset, std::span<std::uint8_t> out);
-  std::vector<std::uint8_t> ReadAt(TableHandle handle, std::uint64_t offset, std::size_t count);
-  bool WriteAt(TableHandle handle, std::uint64_t offset, std::span<const std::uint8_t> bytes);
+  [[nodiscard]] std::size_t ReadAt(TableHandle handle, std::uint64_t offset,
+                                   std::span<std::uint8_t> out);
+  [[nodiscard]] std::vector<std::uint8_t> ReadAt(TableHandle handle, std::uint64_t offset,
+                                                 std::size_t count);
+  [[nodiscard]] bool WriteAt(TableHandle handle, std::uint64_t offset,
+                             std::span<const std::uint8_t> bytes);
   // Cuts the file directly after the last byte written through this handle.
-  bool SetFileEnd(TableHandle handle);
+  [[nodiscard]] bool SetFileEnd(TableHandle handle);
 
  private:
   struct DbfTable;
   DbfTable* Find(TableHandle handle);
   const DbfTable* Find(TableHandle handle) const;
   DbfTable& Slot(TableHandle handle);
-  void Decode(DbfTable& table, std::span<const std::uint8_t> record, RecordBuffer& buffer);
-  void Encode(DbfTable& table, RecordBuffer& buffer, std::span<std::uint8_t> out);
 
   FileSystem& files_;
   DateSource today_;

@@ -9,7 +9,7 @@ namespace dbt {
 
 // C: unchanged. D: YYYYMMDD shown as DD.MM.YYYY. N, F: unchanged (whole text, however wide).
 // L: the first character. M: the first 10 characters. Any other letter: empty text.
-std::string DecodeField(char type, std::string_view stored);
+[[nodiscard]] std::string DecodeField(char type, std::string_view stored);
 // The same into the caller's text, whose storage a pass over many records can reuse.
 void DecodeFieldInto(char type, std::string_view stored, std::string& display);
 
@@ -17,6 +17,6 @@ void DecodeFieldInto(char type, std::string_view stored, std::string& display);
 // (DD.MM.YY) is first widened in the caller's variable with the first two digits of
 // currentYear; a text of any length but 10 then gives eight blanks.
 // Any other letter than C, D, F, L, M, N: the display text unchanged.
-std::string EncodeField(char type, std::string& display, int currentYear);
+[[nodiscard]] std::string EncodeField(char type, std::string& display, int currentYear);
 
 }  // namespace dbt

@@ -20,20 +20,20 @@ inline constexpr std::uint8_t kDeletedFlag = '*';
 inline constexpr std::uint8_t kDuplicateMark = ':';  // ours, between marking and compaction
 
 // 0x03, 0x04, 0x63, 0x83, 0x8B.
-bool IsAcceptedVersion(std::uint8_t versionByte);
+[[nodiscard]] bool IsAcceptedVersion(std::uint8_t versionByte);
 
 // (headerLength - 33) / 32 rounded to the nearest whole number, halves to the even neighbour;
 // below 1 gives 0 (no fields).
-int FieldCountFromHeaderLength(std::uint16_t headerLength);
+[[nodiscard]] int FieldCountFromHeaderLength(std::uint16_t headerLength);
 
 struct DbfHeader {
   std::array<std::uint8_t, kHeaderSize> bytes{};
 
-  std::uint8_t Version() const { return bytes[0]; }
-  std::uint32_t RecordCount() const;
+  [[nodiscard]] std::uint8_t Version() const { return bytes[0]; }
+  [[nodiscard]] std::uint32_t RecordCount() const;
   void SetRecordCount(std::uint32_t count);
-  std::uint16_t HeaderLength() const;
-  std::uint16_t RecordLength() const;
+  [[nodiscard]] std::uint16_t HeaderLength() const;
+  [[nodiscard]] std::uint16_t RecordLength() const;
   // The date of last update in bytes 1-3 (years counted from 1900); nothing else changes.
   void StampDate(const LocalDate& date);
 };

@@ -11,7 +11,7 @@ struct LocalDate {
   int day = 1;      // 1-31
 };
 
-LocalDate TodayLocal();  // GetLocalTime on Windows, localtime_r elsewhere
+[[nodiscard]] LocalDate TodayLocal();  // GetLocalTime on Windows, localtime_r elsewhere
 
 using DateSource = std::function<LocalDate()>;
 

@@ -19,30 +19,30 @@ enum class FileOpenError { None, Missing, Locked, NoAccess, NotAFile, Other };
 
 // Whether the room for a longer file could be set aside; a full disk is told apart so that a
 // person learns why nothing was appended.
-enum class ReserveResult { Reserved, DiskFull, Failed };
+enum class [[nodiscard]] ReserveResult { Reserved, DiskFull, Failed };
 
-enum class ReadWholeResult { Read, Missing, Failed };
+enum class [[nodiscard]] ReadWholeResult { Read, Missing, Failed };
 
 // One open file. Every read and write names its offset: there is no shared file position.
 class TableFile {
  public:
   virtual ~TableFile() = default;
-  virtual std::uint64_t Size() = 0;
+  [[nodiscard]] virtual std::uint64_t Size() = 0;
   // Reads up to out.size() bytes at offset; returns how many were read (fewer at the file's end).
-  virtual std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
+  [[nodiscard]] virtual std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
   // Writes all of data at offset; false when the system wrote less or refused.
-  virtual bool WriteAt(std::uint64_t offset, std::span<const std::uint8_t> data) = 0;
+  [[nodiscard]] virtual bool WriteAt(std::uint64_t offset, std::span<const std::uint8_t> data) = 0;
   // Makes the file exactly size bytes long.
-  virtual bool Truncate(std::uint64_t size) = 0;
+  [[nodiscard]] virtual bool Truncate(std::uint64_t size) = 0;
   // Returns once every byte written so far (and the file's length) is on the disk: the barrier
   // that decides what a power cut can leave behind.
-  virtual bool Sync() = 0;
+  [[nodiscard]] virtual bool Sync() = 0;
   // Makes the file at least size bytes long with the room allocated, so that writes below size
   // cannot fail for want of space. On failure the file may have grown; the caller cuts it back.
-  virtual ReserveResult Reserve(std::uint64_t size) = 0;
+  [[nodiscard]] virtual ReserveResult Reserve(std::uint64_t size) = 0;
 };
 
-struct FileOpenResult {
+struct [[nodiscard]] FileOpenResult {
   std::unique_ptr<TableFile> file;  // null when the open failed
   FileOpenError error = FileOpenError::None;
 };
@@ -55,29 +55,30 @@ class FileSystem {
   // Opens an existing regular file so that no other open of it, from this process or another,
   // succeeds until it is closed. Never creates a file. While a FileLease holds the path, the
   // open gives the leased file instead (one such open at a time; writes only when asked for).
-  FileOpenResult OpenExclusive(const std::string& path, OpenAccess access);
+  [[nodiscard]] FileOpenResult OpenExclusive(const std::string& path, OpenAccess access);
   // The directory lookup: true for any existing entry of that name (files, folders, hidden,
   // system and read-only entries alike).
-  virtual bool Exists(const std::string& path) = 0;
+  [[nodiscard]] virtual bool Exists(const std::string& path) = 0;
   // True when both paths name the same existing file (links and other spellings included).
-  virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+  [[nodiscard]] virtual bool SameFile(const std::string& a, const std::string& b) = 0;
 
   // The small file that a change keeps beside its table. Created empty (or emptied) and open
   // for reading and writing; once this returns, the new name survives a power cut.
-  virtual std::unique_ptr<TableFile> CreateOrReplace(const std::string& path) = 0;
-  virtual ReadWholeResult ReadWhole(const std::string& path, std::vector<std::uint8_t>& bytes) = 0;
+  [[nodiscard]] virtual std::unique_ptr<TableFile> CreateOrReplace(const std::string& path) = 0;
+  [[nodiscard]] virtual ReadWholeResult ReadWhole(const std::string& path,
+                                                  std::vector<std::uint8_t>& bytes) = 0;
   // True when the file is gone (or was never there); once this returns, its removal survives a
   // power cut.
-  virtual bool RemoveFile(const std::string& path) = 0;
+  [[nodiscard]] virtual bool RemoveFile(const std::string& path) = 0;
 
   // The leased file of path, or null: for the barriers of the command that holds it.
-  TableFile* Leased(const std::string& path);
+  [[nodiscard]] TableFile* Leased(const std::string& path);
   // What a lease shares with the opens it lends its file to.
   struct LeaseState;
 
  protected:
   // The exclusive open itself, without leases.
-  virtual FileOpenResult OpenUnshared(const std::string& path, OpenAccess access) = 0;
+  [[nodiscard]] virtual FileOpenResult OpenUnshared(const std::string& path, OpenAccess access) = 0;
 
  private:
   friend class FileLease;

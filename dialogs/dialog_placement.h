@@ -17,6 +17,6 @@ struct ScreenPoint {
 };
 
 // The top-left corner for the dialog with the rectangle `dialog` centred on `owner`.
-ScreenPoint CentredOrigin(const ScreenRect& owner, const ScreenRect& dialog);
+[[nodiscard]] ScreenPoint CentredOrigin(const ScreenRect& owner, const ScreenRect& dialog);
 
 }  // namespace dbt

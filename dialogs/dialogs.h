@@ -14,13 +14,14 @@ class Dialogs {
 
   // The open or save dialog, by mode letter ("O", "Ö", "L": open; "S": save) or title text.
   // Returns 1 and sets file to the chosen file's full path, or 0 and empties file.
-  virtual int FileDialog(std::string_view mode, std::string& file, const std::string& initialFolder,
-                         std::string_view filter, std::int32_t& filterIndex,
-                         std::string_view defaultExtension, std::uint32_t& flags) = 0;
+  [[nodiscard]] virtual int FileDialog(std::string_view mode, std::string& file,
+                                       const std::string& initialFolder, std::string_view filter,
+                                       std::int32_t& filterIndex, std::string_view defaultExtension,
+                                       std::uint32_t& flags) = 0;
 
   // The folder browser, starting in BrowseStartFolder(); the chosen folder (stored as the next
   // start), or empty text when cancelled.
-  virtual std::string BrowseFolder() = 0;
+  [[nodiscard]] virtual std::string BrowseFolder() = 0;
 
   std::string& BrowseStartFolder() { return browseStartFolder_; }
 

@@ -48,9 +48,10 @@ int SaveFileDialog(SystemFileDialogs& system, void* owner, std::string_view titl
                          filterIndex, defaultExtension, flags);
 }
 
-int FileDialog(SystemFileDialogs& system, void* owner, std::string_view mode, std::string& file,
-               const std::string& initialFolder, std::string_view filter, std::int32_t& filterIndex,
-               std::string_view defaultExtension, std::uint32_t& flags) {
+bool FileDialog(SystemFileDialogs& system, void* owner, std::string_view mode, std::string& file,
+                const std::string& initialFolder, std::string_view filter,
+                std::int32_t& filterIndex, std::string_view defaultExtension,
+                std::uint32_t& flags) {
   const std::string title = FileDialogTitle(mode);
   const std::string completedFilter = CompleteFilter(filter);
   int result = 0;
@@ -65,10 +66,10 @@ int FileDialog(SystemFileDialogs& system, void* owner, std::string_view mode, st
   }
   if (result == 0) {
     file.clear();
-    return 0;
+    return false;
   }
   file = TextBeforeFirstNul(file);
-  return 1;
+  return true;
 }
 
 }  // namespace dbt

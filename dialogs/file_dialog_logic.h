@@ -31,34 +31,34 @@ inline constexpr std::size_t kSaveFileBufferSize = 261;
 
 // " Datei Öffnen " for the mode letters O, Ö and L, " Datei Speichern " for S (a to z in either
 // case); any other mode text is the title itself.
-std::string FileDialogTitle(std::string_view mode);
+[[nodiscard]] std::string FileDialogTitle(std::string_view mode);
 
 // A title that holds "Speichern" or "Save" in any case asks for the save dialog.
-bool IsSaveTitle(std::string_view title);
+[[nodiscard]] bool IsSaveTitle(std::string_view title);
 
 // The caller's flags with ours; saving also asks before overwriting.
-std::uint32_t OpenDialogFlags(std::uint32_t callerFlags);
-std::uint32_t SaveDialogFlags(std::uint32_t callerFlags);
+[[nodiscard]] std::uint32_t OpenDialogFlags(std::uint32_t callerFlags);
+[[nodiscard]] std::uint32_t SaveDialogFlags(std::uint32_t callerFlags);
 
 // The caller's "description|pattern|" pairs, with an entry for all files unless one is there.
-std::string CompleteFilter(std::string_view filter);
+[[nodiscard]] std::string CompleteFilter(std::string_view filter);
 
 // The pairs as the system wants them: every "|" a NUL, and one NUL more at the end.
-std::string FilterList(std::string_view filter);
+[[nodiscard]] std::string FilterList(std::string_view filter);
 
 // The buffer that the dialog shows as its start file and fills with the choice: the start text
 // up to its first NUL (or with a NUL appended), then blanks.
-std::string OpenFileBuffer(std::string_view startFile);
-std::string SaveFileBuffer(std::string_view startFile);
+[[nodiscard]] std::string OpenFileBuffer(std::string_view startFile);
+[[nodiscard]] std::string SaveFileBuffer(std::string_view startFile);
 
 // Filter numbers are 1-based; anything below is the first filter.
-std::int32_t ValidFilterIndex(std::int32_t filterIndex);
+[[nodiscard]] std::int32_t ValidFilterIndex(std::int32_t filterIndex);
 
 // The returned buffer read back: saving keeps the text before the first NUL, opening the text
 // before the last one (a multiple choice); no NUL at all gives empty text.
-std::string CutSaveBuffer(std::string_view buffer);
-std::string CutOpenBuffer(std::string_view buffer);
+[[nodiscard]] std::string CutSaveBuffer(std::string_view buffer);
+[[nodiscard]] std::string CutOpenBuffer(std::string_view buffer);
 
-std::string TextBeforeFirstNul(std::string_view text);
+[[nodiscard]] std::string TextBeforeFirstNul(std::string_view text);
 
 }  // namespace dbt

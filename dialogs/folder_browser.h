@@ -22,12 +22,13 @@ class SystemFolderBrowser {
   virtual ~SystemFolderBrowser() = default;
 
   // caption is shown above the tree; the tree opens on startFolder.
-  virtual FolderChoice BrowseForFolder(void* owner, const std::string& caption,
-                                       const std::string& startFolder) = 0;
+  [[nodiscard]] virtual FolderChoice BrowseForFolder(void* owner, const std::string& caption,
+                                                     const std::string& startFolder) = 0;
 };
 
 // The chosen folder's full path (no trailing backslash but for a drive root), also stored in
 // browseStartFolder; empty text, with browseStartFolder unchanged, when nothing was chosen.
-std::string BrowseFolder(SystemFolderBrowser& system, void* owner, std::string& browseStartFolder);
+[[nodiscard]] std::string BrowseFolder(SystemFolderBrowser& system, void* owner,
+                                       std::string& browseStartFolder);
 
 }  // namespace dbt

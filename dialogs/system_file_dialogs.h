@@ -25,10 +25,10 @@ class SystemFileDialogs {
   virtual ~SystemFileDialogs() = default;
 
   // The system dialog's own result: nonzero when the user chose a file.
-  virtual int OpenFileDialog(FileDialogRequest& request) = 0;
-  virtual int SaveFileDialog(FileDialogRequest& request) = 0;
+  [[nodiscard]] virtual int OpenFileDialog(FileDialogRequest& request) = 0;
+  [[nodiscard]] virtual int SaveFileDialog(FileDialogRequest& request) = 0;
 
-  virtual std::string CurrentDirectory() = 0;
+  [[nodiscard]] virtual std::string CurrentDirectory() = 0;
 };
 
 }  // namespace dbt

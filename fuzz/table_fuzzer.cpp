@@ -1,14 +1,17 @@
-// Arbitrary bytes as a table file: whatever the engine accepts must come back byte for byte
-// after loading and storing every record unchanged, and a changed record must stay inside its
-// own slot without the file growing.
+// Arbitrary bytes as a table file: the header checks, called on the bytes alone, must give the
+// open's verdict; whatever the engine accepts must come back byte for byte after loading and
+// storing every record unchanged, and a changed record must stay inside its own slot without the
+// file growing.
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 #include <vector>
 
 #include "dbf/engine.h"
+#include "dbf/table_header.h"
 #include "tests/support/memory_file_system.h"
 
 namespace {
@@ -46,6 +49,30 @@ void CheckOnlySlotChanged(const std::vector<std::uint8_t>& before,
   }
 }
 
+// The check sees every byte of the file, more than an open reads: what lies past the header must
+// not change its verdict.
+void CheckHeaderVerdict(const dbt::HeaderCheck& check, const dbt::TableOpenResult& open,
+                        dbt::TableEngine& engine) {
+  if (check.ok() != open.ok()) Fail("the header check and the open disagree");
+  if (!check.ok()) {
+    if (check.error != open.error || check.detail != open.detail)
+      Fail("the header check and the open refuse for different reasons");
+    return;
+  }
+  const dbt::TableLayout& layout = check.layout;
+  if (layout.fields.fieldCount != engine.FieldCount(kTable)) Fail("field counts differ");
+  if (layout.header.bytes != engine.GetStoredHeader(kTable).bytes) Fail("stored headers differ");
+  if (layout.descriptors.size() != static_cast<std::size_t>(layout.fields.fieldCount) * 32)
+    Fail("the descriptors are not 32 bytes a field");
+  std::uint64_t end = 1;
+  for (int k = 1; k <= layout.fields.fieldCount; ++k) {
+    if (layout.fields.offset[static_cast<std::size_t>(k)] != end) Fail("a field does not follow");
+    end += layout.fields.length[static_cast<std::size_t>(k)];
+  }
+  if (end != layout.fields.storedLength || end > layout.header.RecordLength())
+    Fail("the fields do not fit their record");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -56,7 +83,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> header;
   std::int64_t fileSize = 0;
 
-  if (engine.OpenTableRead(kPath, kTable, header, fileSize) > 0) {
+  const dbt::TableOpenResult opened =
+      engine.OpenTable(kPath, kTable, dbt::OpenAccess::Read, header, fileSize);
+  CheckHeaderVerdict(dbt::CheckTableHeader(std::span<const std::uint8_t>(data, size), size), opened,
+                     engine);
+  if (opened.ok()) {
     LoadEveryRecord(engine, buffer);
     engine.CloseTable(kTable);
   }

@@ -69,24 +69,19 @@ RecordLayout LayoutOf(const TableEngine& engine, TableHandle handle) {
 void SetOpenFailure(JournalResult& result, const std::string& path, const TableOpenResult& open) {
   result.error = open.error == TableOpenError::None ? TableOpenError::Other : open.error;
   result.reason = open.detail;
-  result.detail = open.detail.empty() ? path : path + ": " + open.detail;
+  result.detail = NamedReason(path, open.detail);
 }
 
 void SetMissing(JournalResult& result, const std::string& path) {
   result.error = TableOpenError::Missing;
   result.reason = "no such file";
-  result.detail = path + ": " + result.reason;
+  result.detail = NamedReason(path, result.reason);
 }
 
 void SetIoFailure(JournalResult& result, const std::string& path, const std::string& what) {
   result.error = TableOpenError::Other;
   result.reason = what;
-  result.detail = path + ": " + what;
-}
-
-void ReportProgress(const Progress& progress, std::int64_t done, std::int64_t total) {
-  if (!progress) return;
-  if (done % kProgressEvery == 0 || done == total) progress(done, total);
+  result.detail = NamedReason(path, what);
 }
 
 }  // namespace dbt::journal_detail

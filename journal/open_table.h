@@ -28,9 +28,6 @@ inline constexpr int kBlocksPerStep = 8;
 int BlocksPerStep();
 void SetBlocksPerStep(int blocks);  // for tests that cut a small table between two steps
 
-// How often a record-by-record pass reports progress.
-inline constexpr std::int32_t kProgressEvery = 4096;
-
 // Opens on demand and closes on every way out of the operation. An open for writing goes through
 // a TableSession: it finishes an interrupted change first, and borrows the command's open when
 // there is one.
@@ -81,8 +78,5 @@ void SetOpenFailure(JournalResult& result, const std::string& path, const TableO
 void SetMissing(JournalResult& result, const std::string& path);
 // A read or write inside the operation failed; what was written before stays consistent.
 void SetIoFailure(JournalResult& result, const std::string& path, const std::string& what);
-
-// Calls progress (when set) every kProgressEvery records and at the end.
-void ReportProgress(const Progress& progress, std::int64_t done, std::int64_t total);
 
 }  // namespace dbt::journal_detail

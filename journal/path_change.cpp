@@ -62,7 +62,7 @@ PathStoreResult StoreCurrentPath(TableEngine& engine, const std::string& tablePa
   }
   buffer.DeletionFlag.assign(1, static_cast<char>(kLiveFlag));
   buffer.FieldValues[pathField] = newPath;
-  engine.EncodeRecord(table, buffer, record);
+  (void)engine.EncodeRecord(table, buffer, record);  // the decode above checked the size
   // Record and header in one logged step: a torn record would mix the old and the new path.
   TableFile& file = scoped.File();
   RecoveryFrame frame = RecoveryFrame::InPlace(file.Size());

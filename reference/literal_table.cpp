@@ -49,12 +49,13 @@ std::string ReadRecord(TableEngine& engine, TableHandle table, const LiteralTabl
 void WriteRecord(TableEngine& engine, TableHandle table, const LiteralTable& layout,
                  std::int32_t record, const std::string& bytes) {
   const std::vector<std::uint8_t> out(bytes.begin(), bytes.end());
-  engine.WriteAt(table, layout.Offset(record), out);
+  // The literal versions go on past a failed write; the tests compare what reached the file.
+  (void)engine.WriteAt(table, layout.Offset(record), out);
 }
 
 void StampHeader(TableEngine& engine, TableHandle table) {
   const auto header = engine.BuildHeaderBytes(table);
-  engine.WriteAt(table, 0, header);
+  (void)engine.WriteAt(table, 0, header);
 }
 
 }  // namespace dbt::reference

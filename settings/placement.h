@@ -16,7 +16,7 @@ struct WindowRect {  // outer rectangle, in dialog units of the main window
 class PlacementWindow {
  public:
   virtual ~PlacementWindow() = default;
-  virtual WindowRect CurrentRect() = 0;
+  [[nodiscard]] virtual WindowRect CurrentRect() = 0;
   virtual void MoveTo(std::int32_t left, std::int32_t top) = 0;  // size and z-order unchanged
   virtual void ResizeTo(std::int32_t width, std::int32_t height) = 0;
   virtual void ShowMinimizedAtStart() = 0;  // the first show is minimized
@@ -37,7 +37,7 @@ class WindowPlacementKeeper {
   void OnSysCommand(PlacementWindow& window);    // before the system command acts
   void OnClose();                                // save
 
-  const PlacementState& State() const { return state_; }
+  [[nodiscard]] const PlacementState& State() const { return state_; }
 
  private:
   Settings& settings_;

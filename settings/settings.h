@@ -13,15 +13,18 @@ namespace dbt {
 class SettingsHost {
  public:
   virtual ~SettingsHost() = default;
-  virtual std::string ExePath() = 0;  // full path of the running executable
+  [[nodiscard]] virtual std::string ExePath() = 0;  // full path of the running executable
   // GetDriveTypeA of a root such as "D:\" (3 = fixed disk); POSIX hosts answer 3 for all.
-  virtual int DriveType(const std::string& root) = 0;
-  virtual bool Exists(const std::string& path) = 0;  // any file or folder of that name
+  [[nodiscard]] virtual int DriveType(const std::string& root) = 0;
+  [[nodiscard]] virtual bool Exists(
+      const std::string& path) = 0;  // any file or folder of that name
   // GetPrivateProfileStringA / WritePrivateProfileStringA, or our own INI file on POSIX.
-  virtual std::string ReadProfileString(const std::string& file, std::string_view section,
-                                        std::string_view key, std::string_view fallback) = 0;
-  virtual bool WriteProfileText(const std::string& file, std::string_view section,
-                                std::string_view key, std::string_view value) = 0;
+  [[nodiscard]] virtual std::string ReadProfileString(const std::string& file,
+                                                      std::string_view section,
+                                                      std::string_view key,
+                                                      std::string_view fallback) = 0;
+  [[nodiscard]] virtual bool WriteProfileText(const std::string& file, std::string_view section,
+                                              std::string_view key, std::string_view value) = 0;
 };
 
 SettingsHost& PlatformSettingsHost();
@@ -33,16 +36,17 @@ class Settings {
   SettingsHost& Host() { return host_; }
 
   // The executable's path with its ".exe" (any case) replaced by "." + extension.
-  std::string ExeSiblingPath(std::string_view extension);
-  std::string ExeFolder();  // with its trailing separator
+  [[nodiscard]] std::string ExeSiblingPath(std::string_view extension);
+  [[nodiscard]] std::string ExeFolder();  // with its trailing separator
 
   // The settings file, ExeSiblingPath("ini"); empty when the executable's path is unknown.
-  std::string FilePath();
+  [[nodiscard]] std::string FilePath();
   // One key of the settings file, cut to maxLength characters as a fixed buffer would; the
   // fallback when the key or the file is missing. A write reports whether it succeeded.
-  std::string ReadValue(std::string_view section, std::string_view key, std::string_view fallback,
-                        std::size_t maxLength);
-  bool WriteValue(std::string_view section, std::string_view key, std::string_view value);
+  [[nodiscard]] std::string ReadValue(std::string_view section, std::string_view key,
+                                      std::string_view fallback, std::size_t maxLength);
+  [[nodiscard]] bool WriteValue(std::string_view section, std::string_view key,
+                                std::string_view value);
 
   // Mode 0 / 20: read LastFile01 / LastFile02 with the drive relocation rule into path and
   // return it. Mode 1 / 21: write path. Other modes: nothing. Writing returns empty text.

@@ -6,9 +6,9 @@
 namespace dbt {
 
 // Full path of the running executable (GetModuleFileNameA; /proc/self/exe elsewhere).
-std::string ExeModulePath();
+[[nodiscard]] std::string ExeModulePath();
 // Its folder with the trailing "\" (on POSIX hosts the folder ends in "/"); empty when the
 // path has no separator.
-std::string ExeFolder();
+[[nodiscard]] std::string ExeFolder();
 
 }  // namespace dbt

@@ -8,26 +8,26 @@ namespace dbt {
 
 // Upper case by the ANSI code page 1252 (a-z, the accented letters, š œ ž ÿ); the same bytes
 // as the system's CharUpperBuffA there.
-std::string UpperAnsi(std::string_view text);
+[[nodiscard]] std::string UpperAnsi(std::string_view text);
 
 // The path up to and including its last ":" or "\"; empty when it has neither.
-std::string FolderOf(std::string_view path);
+[[nodiscard]] std::string FolderOf(std::string_view path);
 // The path after its last ":" or "\"; the whole path when it has neither.
-std::string FileNameOf(std::string_view path);
-std::string_view FileNamePart(std::string_view path);
+[[nodiscard]] std::string FileNameOf(std::string_view path);
+[[nodiscard]] std::string_view FileNamePart(std::string_view path);
 // Where the extension of the path's file name starts (its last "."), or npos when the file
 // name has none.
-std::size_t ExtensionDot(std::string_view path);
+[[nodiscard]] std::size_t ExtensionDot(std::string_view path);
 // The path up to and including the last "." of its file name followed by newExtension; a path
 // whose file name has no "." is returned as it is (a dot in a folder name does not count).
-std::string ReplaceExtension(std::string_view path, std::string_view newExtension);
+[[nodiscard]] std::string ReplaceExtension(std::string_view path, std::string_view newExtension);
 // "D:\" for a path that starts with a letter and ":" (after trimming NUL and blanks), else "".
-std::string DriveRoot(std::string_view path);
+[[nodiscard]] std::string DriveRoot(std::string_view path);
 // Empty stays empty; otherwise the text ends in exactly one "\".
 void EnsureTrailingBackslash(std::string& folder);
 
 // NUL and blank characters removed at both ends, or at the end only.
-std::string TrimNulBlank(std::string_view text);
-std::string TrimTrailingNulBlank(std::string_view text);
+[[nodiscard]] std::string TrimNulBlank(std::string_view text);
+[[nodiscard]] std::string TrimTrailingNulBlank(std::string_view text);
 
 }  // namespace dbt

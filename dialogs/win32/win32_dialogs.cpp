@@ -21,8 +21,11 @@ int Win32Dialogs::FileDialog(std::string_view mode, std::string& file,
                              const std::string& initialFolder, std::string_view filter,
                              std::int32_t& filterIndex, std::string_view defaultExtension,
                              std::uint32_t& flags) {
+  // The window's actions take a choice as 1 and a cancel as 0.
   return dbt::FileDialog(fileDialogs_, owner_, mode, file, initialFolder, filter, filterIndex,
-                         defaultExtension, flags);
+                         defaultExtension, flags)
+             ? 1
+             : 0;
 }
 
 std::string Win32Dialogs::BrowseFolder() {
