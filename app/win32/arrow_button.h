@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/win32/gdi_handles.h"
+#include "util/win32/scoped_handles.h"
 
 namespace dbt {
 
