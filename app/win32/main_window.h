@@ -29,7 +29,7 @@ class MainWindow {
   MainWindow& operator=(const MainWindow&) = delete;
 
   // Builds the window hidden, with its controls set up; nullptr when the system refused.
-  HWND Create();
+  [[nodiscard]] HWND Create();
   // The first show: minimized when the saved placement says so.
   void Show();
 
