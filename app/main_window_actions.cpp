@@ -4,6 +4,7 @@
 #include "app/control_ids.h"
 #include "app/main_window_controller.h"
 #include "journal/duplicates.h"
+#include "journal/journal_layout.h"
 #include "journal/path_change.h"
 #include "journal/table_session.h"
 #include "settings/settings.h"
@@ -93,12 +94,9 @@ void MainWindowController::LoadTable() {
     return;
   }
   const std::int32_t count = engine_.StoredRecordCount(state_.Table);
-  state_.PathField = engine_.FieldIndex(state_.Table, "DATEI");
-
-  const bool isJournal = engine_.FieldCount(state_.Table) > 0 && state_.PathField > 0 &&
-                         UpperAnsi(engine_.FieldName(state_.Table, 1)) == "DATUM" &&
-                         UpperAnsi(engine_.FieldName(state_.Table, state_.PathField)) == "DATEI";
-  if (isJournal) {
+  const JournalLayoutCheck layout = CheckJournalLayout(engine_, state_.Table);
+  state_.PathField = layout.pathField;
+  if (layout.journal) {
     view_.SendAction(kPrepareFieldLabels);
     if (count > 0) {
       state_.CurrentRecord = 1;

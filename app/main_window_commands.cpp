@@ -47,11 +47,12 @@ class HeldTable {
   TableSession session_;
 };
 
-// The open-file dialog for a table; 1 with the choice in file, or 0.
-int ChooseTableFile(Dialogs& dialogs, std::string& file) {
+// The open-file dialog for a table: true with the choice in file.
+[[nodiscard]] bool ChooseTableFile(Dialogs& dialogs, std::string& file) {
   std::int32_t filterIndex = 0;
   std::uint32_t flags = 0;
-  return dialogs.FileDialog(kOpenMode, file, std::string(), kTableFilter, filterIndex, "", flags);
+  return dialogs.FileDialog(kOpenMode, file, std::string(), kTableFilter, filterIndex, "", flags) ==
+         1;
 }
 
 }  // namespace
@@ -59,7 +60,7 @@ int ChooseTableFile(Dialogs& dialogs, std::string& file) {
 void MainWindowController::ChooseTable() {
   std::string file = state_.TablePath;
   if (TrimNulBlank(file).empty()) settings_.LastFileSetting(file, kReadLastFile);
-  if (ChooseTableFile(dialogs_, file) != 1) return;
+  if (!ChooseTableFile(dialogs_, file)) return;
 
   state_.TablePath = file;
   view_.SetText(kTableNameBox, FileNameOf(state_.TablePath));
@@ -124,7 +125,7 @@ void MainWindowController::SetRenameOption() {
 void MainWindowController::AppendOtherTable() {
   std::string file = state_.SourcePath;
   if (TrimNulBlank(file).empty()) settings_.LastFileSetting(file, kReadSourceFile);
-  if (ChooseTableFile(dialogs_, file) != 1) return;
+  if (!ChooseTableFile(dialogs_, file)) return;
 
   BusyCursor busy(view_);
   state_.SourcePath = file;

@@ -50,11 +50,11 @@ class MainWindowController {
   void DisplayRecord();
   void PrepareFieldLabels();
 
-  bool TableFileExists();
-  bool HasRecords() const { return state_.Loaded && state_.RecordCount > 0; }
-  PathRule CurrentPathRule() const;
-  std::int64_t OpenRead();
-  TableHandle FreshTableHandle() { return ++lastTableHandle_; }
+  [[nodiscard]] bool TableFileExists();
+  [[nodiscard]] bool HasRecords() const { return state_.Loaded && state_.RecordCount > 0; }
+  [[nodiscard]] PathRule CurrentPathRule() const;
+  [[nodiscard]] std::int64_t OpenRead();
+  [[nodiscard]] TableHandle FreshTableHandle() { return ++lastTableHandle_; }
 
   MainWindowView& view_;
   Dialogs& dialogs_;

@@ -13,12 +13,12 @@ enum class CommandKind { Help, Version, Info, Show, Relocate, Append, Dedupe, Ch
 
 struct Options {
   CommandKind kind = CommandKind::Help;
-  std::string table;         // the host's own path
-  std::string source;        // append: the host's own path
-  std::int32_t record = 0;   // show, relocate --record; 0 when not given
-  std::string targetFolder;  // relocate --to, code page 1252, ending in one "\"
-  bool renameToSff = false;  // relocate --sff
-  bool dryRun = false;       // relocate --dry-run
+  std::string table;                // the host's own path
+  std::string source;               // append: the host's own path
+  std::int32_t record = 0;          // show, relocate --record; 0 when not given
+  std::string targetFolder;         // relocate --to, code page 1252, ending in one "\"
+  bool renameToSff = false;         // relocate --sff
+  bool dryRun = false;              // relocate --dry-run
   bool ignoreExtraRecords = false;  // relocate, append, dedupe --ignore-extra-records
 
   // Moving trees, looking documents up, keeping a backup.
@@ -28,7 +28,7 @@ struct Options {
   bool backup = false;          // relocate, append, dedupe --backup
 };
 
-struct ParsedArguments {
+struct [[nodiscard]] ParsedArguments {
   Options options;
   std::string error;  // a usage error, for one line on stderr
   bool ok() const { return error.empty(); }
@@ -37,6 +37,6 @@ struct ParsedArguments {
 // args without the program name, in the terminal's encoding.
 ParsedArguments ParseArguments(const std::vector<std::string>& args);
 
-std::string UsageText();
+[[nodiscard]] std::string UsageText();
 
 }  // namespace dbt::cli

@@ -10,7 +10,7 @@
 
 namespace dbt::cli::arguments_detail {
 
-enum class Taken { NotMine, Taken, Failed };
+enum class [[nodiscard]] Taken{NotMine, Taken, Failed};
 
 // The option at args[i] (and its value, advancing i) when it is one of these; error says why
 // when Failed.
@@ -18,6 +18,6 @@ Taken TakeMoreOption(const std::vector<std::string>& args, std::size_t& i, Optio
                      std::string& error);
 
 // The combinations that make no sense; empty when there is none.
-std::string CheckMoreOptions(const Options& options);
+[[nodiscard]] std::string CheckMoreOptions(const Options& options);
 
 }  // namespace dbt::cli::arguments_detail

@@ -12,15 +12,15 @@ namespace dbt::cli {
 // kExitOk and says the copy's name, or refuses (one line, kExitRefused) when no complete copy
 // could be made; then no copy is left behind. The bytes are read through held, the open that the
 // command holds, since no second open of the table succeeds while it is held.
-int BackUpTable(const std::string& table, TableFile& held);
+[[nodiscard]] int BackUpTable(const std::string& table, TableFile& held);
 
 // The platform's side.
 namespace backup_detail {
 
 // Local time as YYYYMMDD-HHMMSS.
-std::string LocalTimestamp();
+[[nodiscard]] std::string LocalTimestamp();
 
-enum class CopyOutcome { Copied, NameTaken, Failed };
+enum class [[nodiscard]] CopyOutcome{Copied, NameTaken, Failed};
 
 // Creates copy exclusively, writes every byte of table (named tableName) into it and flushes it
 // to the disk; on Failed, error says why and the partial copy is removed.

@@ -6,11 +6,11 @@
 
 namespace dbt::cli {
 
-int RunInfo(const Options& options, TableEngine& engine);
-int RunShow(const Options& options, TableEngine& engine);
-int RunRelocate(const Options& options, TableEngine& engine);
-int RunAppend(const Options& options, TableEngine& engine);
-int RunDedupe(const Options& options, TableEngine& engine);
-int RunCheck(const Options& options, TableEngine& engine);
+[[nodiscard]] int RunInfo(const Options& options, TableEngine& engine);
+[[nodiscard]] int RunShow(const Options& options, TableEngine& engine);
+[[nodiscard]] int RunRelocate(const Options& options, TableEngine& engine);
+[[nodiscard]] int RunAppend(const Options& options, TableEngine& engine);
+[[nodiscard]] int RunDedupe(const Options& options, TableEngine& engine);
+[[nodiscard]] int RunCheck(const Options& options, TableEngine& engine);
 
 }  // namespace dbt::cli

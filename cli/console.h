@@ -10,15 +10,15 @@
 
 namespace dbt::cli {
 
-std::string T(std::string_view ansi);
+[[nodiscard]] std::string T(std::string_view ansi);
 
 void Say(const std::string& line);  // stdout, one line
 
 // "dbasetool-cli: FILE: REASON" on stderr; returns kExitRefused.
-int Refuse(const std::string& file, const std::string& reason);
+[[nodiscard]] int Refuse(const std::string& file, const std::string& reason);
 void Warn(const std::string& file, const std::string& reason);
 
 // Why a table could not be opened, in words, with the engine's detail when it has one.
-std::string OpenFailureText(TableOpenError error, const std::string& detail);
+[[nodiscard]] std::string OpenFailureText(TableOpenError error, const std::string& detail);
 
 }  // namespace dbt::cli

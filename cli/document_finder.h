@@ -21,13 +21,13 @@ struct FolderMap {
 
 // "E:\=/srv/fax" (the prefix in code page 1252, the host folder as typed); an error text when
 // it is no such pair.
-struct ParsedFolderMap {
+struct [[nodiscard]] ParsedFolderMap {
   FolderMap map;
   std::string error;
 };
 ParsedFolderMap ParseFolderMap(std::string_view ansiPrefix, std::string_view hostFolder);
 
-enum class DocumentState { Present, Missing, NotChecked };
+enum class [[nodiscard]] DocumentState{Present, Missing, NotChecked};
 
 class DocumentFinder {
  public:

@@ -8,7 +8,7 @@
 
 namespace dbt::cli {
 
-const char* StateText(DocumentState state);  // "present", "missing", "not checked"
+[[nodiscard]] const char* StateText(DocumentState state);  // "present", "missing", "not checked"
 
 struct DocumentTally {
   std::int64_t present = 0;
@@ -18,9 +18,9 @@ struct DocumentTally {
 
   void Add(DocumentState state, std::int32_t record, const std::string& ansiPath);
   // "documents P present, M missing, K not checked"
-  std::string Summary() const;
+  [[nodiscard]] std::string Summary() const;
   // Why some were not checked, with an example; empty when all were.
-  std::string NotCheckedHint() const;
+  [[nodiscard]] std::string NotCheckedHint() const;
 };
 
 }  // namespace dbt::cli

@@ -14,19 +14,19 @@ struct FolderEntry {
 };
 
 // Every entry of the folder but "." and ".."; false when it cannot be read.
-bool ListFolder(const std::string& hostFolder, std::vector<FolderEntry>& entries);
+[[nodiscard]] bool ListFolder(const std::string& hostFolder, std::vector<FolderEntry>& entries);
 
-std::string JoinHostPath(const std::string& folder, const std::string& name);
+[[nodiscard]] std::string JoinHostPath(const std::string& folder, const std::string& name);
 
 // The name as the journal would spell it (code page 1252 on POSIX hosts, the ANSI code page
 // as it stands on Windows); nothing when it has no such form.
-std::optional<std::string> HostNameToAnsi(const std::string& name);
+[[nodiscard]] std::optional<std::string> HostNameToAnsi(const std::string& name);
 
 // True on Windows, where a journal path names a file of this machine as it stands.
-bool JournalPathsAreNative();
+[[nodiscard]] bool JournalPathsAreNative();
 
 // A file (not a folder) of that path exists, asked of the system directly: on Windows the
 // last word for a native path whose spelling no listing shows (a short 8.3 name, say).
-bool HostFileExists(const std::string& path);
+[[nodiscard]] bool HostFileExists(const std::string& path);
 
 }  // namespace dbt::cli

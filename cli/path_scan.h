@@ -14,7 +14,7 @@ namespace dbt::cli {
 // record: the 1-based number; path: DATEI in code page 1252, trailing NUL and blanks removed.
 using PathVisit = std::function<void(std::int32_t record, const std::string& path)>;
 
-struct PathScan {
+struct [[nodiscard]] PathScan {
   ProbeResult probe;
   bool complete = true;  // false when a read failed part-way
   bool ok() const { return probe.ok() && complete; }

@@ -18,7 +18,7 @@ class ProgressLine {
   ProgressLine& operator=(const ProgressLine&) = delete;
 
   // The callback for the journal operations; empty when no terminal watches.
-  Progress Callback();
+  [[nodiscard]] Progress Callback();
   // Takes the line away before a report line goes to the same terminal; the next update draws
   // it again below that line.
   void BeforeOutput() { Clear(); }

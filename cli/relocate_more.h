@@ -8,9 +8,11 @@
 namespace dbt::cli {
 
 // The real run of relocate --from (all records or --record N).
-int RunRelocateTree(const Options& options, const TableSummary& summary, TableEngine& engine);
+[[nodiscard]] int RunRelocateTree(const Options& options, const TableSummary& summary,
+                                  TableEngine& engine);
 
 // The dry run of relocate --from, and of either rule with --check.
-int RunRelocatePreview(const Options& options, const TableSummary& summary, TableEngine& engine);
+[[nodiscard]] int RunRelocatePreview(const Options& options, const TableSummary& summary,
+                                     TableEngine& engine);
 
 }  // namespace dbt::cli

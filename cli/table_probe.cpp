@@ -2,7 +2,7 @@
 
 #include "cli/console.h"
 #include "cli/exit_codes.h"
-#include "util/text.h"
+#include "journal/journal_layout.h"
 
 namespace dbt::cli {
 namespace {
@@ -17,16 +17,10 @@ TableSummary Summarize(TableEngine& engine, TableHandle handle) {
     const DbfField d = engine.FieldDescriptor(handle, k);
     s.fields.push_back(FieldInfo{engine.FieldName(handle, k), d.Type(), d.Length(), d.Decimals()});
   }
-  s.pathField = engine.FieldIndex(handle, "DATEI");
-  if (s.fields.empty()) {
-    s.notJournal = "it has no fields";
-  } else if (UpperAnsi(s.fields[0].name) != "DATUM") {
-    s.notJournal = "its first field is " + T(s.fields[0].name) + ", not DATUM";
-  } else if (s.pathField == 0) {
-    s.notJournal = "it has no field DATEI";
-  } else {
-    s.journal = true;
-  }
+  const JournalLayoutCheck layout = CheckJournalLayout(engine, handle);
+  s.pathField = layout.pathField;
+  s.journal = layout.journal;
+  s.notJournal = T(layout.notJournal);
   return s;
 }
 

@@ -33,7 +33,7 @@ struct TableSummary {
   std::string notJournal;  // why not, when journal is false
 };
 
-struct ProbeResult {
+struct [[nodiscard]] ProbeResult {
   TableOpenResult open;
   TableSummary summary;
   bool ok() const { return open.ok(); }
@@ -45,18 +45,19 @@ ProbeResult ProbeTable(TableEngine& engine, const std::string& path, TableHandle
 
 // For the writing commands: probe, refuse (one line, returns kExitRefused) when the table
 // cannot be opened or is no journal; 0 when it may be worked on.
-int RequireJournal(TableEngine& engine, const std::string& path, TableSummary& summary);
+[[nodiscard]] int RequireJournal(TableEngine& engine, const std::string& path,
+                                 TableSummary& summary);
 
 // For the writing commands: the table held open for writing, exclusively, until session ends,
 // so that every step of the command uses this one open (and what an interrupted change left is
 // finished first); refuses (returns kExitRefused) when it cannot be held.
-int HoldTable(TableEngine& engine, const std::string& path, TableSession& session);
+[[nodiscard]] int HoldTable(TableEngine& engine, const std::string& path, TableSession& session);
 
 // For the writing commands: refuse (one line, kExitRefused) a table whose file holds records
 // past the header's count, unless the options say to go on as the window does; 0 otherwise.
-int RefuseRecordsPastCount(const Options& options, const TableSummary& summary);
+[[nodiscard]] int RefuseRecordsPastCount(const Options& options, const TableSummary& summary);
 
 // "the header counts 2 records, but the file holds 5 whole records", for info and refusals.
-std::string RecordsPastCountText(const TableSummary& summary);
+[[nodiscard]] std::string RecordsPastCountText(const TableSummary& summary);
 
 }  // namespace dbt::cli

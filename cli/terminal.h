@@ -10,7 +10,7 @@
 
 namespace dbt::cli {
 
-struct TerminalArguments {
+struct [[nodiscard]] TerminalArguments {
   std::vector<std::string> args;  // without the program name, in the terminal's encoding
   std::string error;              // an argument that the terminal's encoding cannot carry
 };
@@ -19,8 +19,8 @@ TerminalArguments ReadArguments(int argc, char** argv);
 // A text typed by the user, as the fax application keeps it (code page 1252).
 AnsiText TerminalToAnsi(std::string_view text);
 // A text of a table (code page 1252) for the terminal.
-std::string AnsiToTerminal(std::string_view ansi);
+[[nodiscard]] std::string AnsiToTerminal(std::string_view ansi);
 
-bool StderrIsTerminal();
+[[nodiscard]] bool StderrIsTerminal();
 
 }  // namespace dbt::cli

@@ -4,16 +4,12 @@
 #include <shellapi.h>
 
 #include <cstdio>
-#include <memory>
 
 #include "cli/terminal.h"
+#include "util/win32/scoped_handles.h"
 
 namespace dbt::cli {
 namespace {
-
-struct LocalFreeDeleter {
-  void operator()(LPWSTR* p) const { LocalFree(p); }
-};
 
 bool AnsiIsUtf8() {
   return GetACP() == CP_UTF8;
@@ -26,7 +22,7 @@ bool AnsiIsUtf8() {
 TerminalArguments ReadArguments(int, char**) {
   TerminalArguments result;
   int count = 0;
-  std::unique_ptr<LPWSTR, LocalFreeDeleter> wide(CommandLineToArgvW(GetCommandLineW(), &count));
+  const ScopedLocalMemory<LPWSTR> wide(CommandLineToArgvW(GetCommandLineW(), &count));
   if (!wide) {
     result.error = "the command line could not be read";
     return result;

@@ -59,9 +59,10 @@ void DbfHeader::StampDate(const LocalDate& date) {
   bytes[3] = static_cast<std::uint8_t>(std::clamp(date.day, 0, 255));
 }
 
-std::string DbfField::RawName() const {
+std::string StoredFieldName(std::span<const std::uint8_t, kDescriptorSize> descriptor) {
   std::string name;
-  for (int i = 0; i < 10 && bytes[i] != 0; ++i) name += static_cast<char>(bytes[i]);
+  for (int i = 0; i < kMaxFieldNameLength && descriptor[i] != 0; ++i)
+    name += static_cast<char>(descriptor[i]);
   return name;
 }
 

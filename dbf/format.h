@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "dbf/local_date.h"
@@ -38,11 +39,19 @@ struct DbfHeader {
   void StampDate(const LocalDate& date);
 };
 
+// A field's name fills the first 11 bytes of its descriptor, zero-terminated: at most 10
+// characters, the 11th byte is the terminator's place even where a writer put a letter there.
+inline constexpr int kMaxFieldNameLength = 10;
+
+// The name bytes up to the first zero byte, at most kMaxFieldNameLength of them, as stored (no
+// code page). Every reader of a name goes through here, so that the window, the command-line
+// tool and the layout comparison of an append see the same name.
+std::string StoredFieldName(std::span<const std::uint8_t, kDescriptorSize> descriptor);
+
 struct DbfField {
   std::array<std::uint8_t, kDescriptorSize> bytes{};
 
-  // The name bytes up to the first zero byte, at most 10 of them, as stored (no code page).
-  std::string RawName() const;
+  std::string RawName() const { return StoredFieldName(bytes); }
   char Type() const { return static_cast<char>(bytes[11]); }
   std::uint8_t Length() const { return bytes[16]; }
   std::uint8_t Decimals() const { return bytes[17]; }

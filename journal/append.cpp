@@ -20,16 +20,12 @@ bool IsBlank(const std::string& path) {
   return TrimNulBlank(path).empty();
 }
 
-// The name of a descriptor as stored: the bytes up to the first zero byte of its name area.
-std::string StoredName(const std::uint8_t* descriptor) {
-  std::string name;
-  for (int i = 0; i < 11 && descriptor[i] != 0; ++i) name += static_cast<char>(descriptor[i]);
-  return name;
-}
+using Descriptor = std::span<const std::uint8_t, kDescriptorSize>;
 
-bool SameField(const std::uint8_t* a, const std::uint8_t* b) {
-  return UpperAnsi(StoredName(a)) == UpperAnsi(StoredName(b)) && a[11] == b[11] && a[16] == b[16] &&
-         a[17] == b[17];
+// Name (as every reader of the table sees it), type, length and decimal count.
+bool SameField(Descriptor a, Descriptor b) {
+  return UpperAnsi(StoredFieldName(a)) == UpperAnsi(StoredFieldName(b)) && a[11] == b[11] &&
+         a[16] == b[16] && a[17] == b[17];
 }
 
 // The descriptors as the file stores them; empty when the file does not hold them all.
@@ -53,7 +49,8 @@ bool SameLayout(TableEngine& engine, TableHandle target, TableHandle source) {
   if (a.empty() || b.empty()) return false;
   for (int k = 0; k < fieldCount; ++k) {
     const std::size_t at = static_cast<std::size_t>(k) * kDescriptorSize;
-    if (!SameField(&a[at], &b[at])) return false;
+    if (!SameField(Descriptor(&a[at], kDescriptorSize), Descriptor(&b[at], kDescriptorSize)))
+      return false;
   }
   return true;
 }

@@ -27,8 +27,7 @@ LiteralTable Describe(TableEngine& engine, TableHandle table) {
   for (int k = 0; k < fields && descriptors.size() >= static_cast<std::size_t>(k + 1) * 32; ++k) {
     const std::uint8_t* d = &descriptors[static_cast<std::size_t>(k) * 32];
     LiteralField field;
-    for (int i = 0; i < 11 && d[i] != 0; ++i) field.storedName += static_cast<char>(d[i]);
-    field.name = field.storedName.substr(0, 10);
+    for (int i = 0; i < 10 && d[i] != 0; ++i) field.name += static_cast<char>(d[i]);
     field.type = static_cast<char>(d[11]);
     field.offset = offset;
     field.length = d[16];

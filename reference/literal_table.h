@@ -11,8 +11,7 @@
 namespace dbt::reference {
 
 struct LiteralField {
-  std::string name;        // as stored, up to the first zero byte, at most 10 bytes (OEM)
-  std::string storedName;  // the whole name area up to its first zero byte (11 at most)
+  std::string name;  // as stored, up to the first zero byte, at most 10 bytes (OEM)
   char type = 0;
   std::size_t offset = 0;  // in the record, after the flag
   std::size_t length = 0;

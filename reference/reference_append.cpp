@@ -16,8 +16,8 @@ bool SameLayout(const LiteralTable& a, const LiteralTable& b) {
   for (std::size_t k = 0; k < a.fields.size(); ++k) {
     const LiteralField& x = a.fields[k];
     const LiteralField& y = b.fields[k];
-    if (UpperAnsi(x.storedName) != UpperAnsi(y.storedName) || x.type != y.type ||
-        x.length != y.length || x.decimals != y.decimals) {
+    if (UpperAnsi(x.name) != UpperAnsi(y.name) || x.type != y.type || x.length != y.length ||
+        x.decimals != y.decimals) {
       return false;
     }
   }

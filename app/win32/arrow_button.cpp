@@ -55,7 +55,7 @@ void DrawArrowButton(const DRAWITEMSTRUCT& item, ArrowDirection direction) {
 
   const COLORREF colour = GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
   ScopedBrush fill(CreateSolidBrush(colour));
-  ScopedGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, colour));
+  ScopedPen pen(CreatePen(PS_SOLID, 1, colour));
   {
     SelectedObject selectedBrush(dc, fill.Get());
     SelectedObject selectedPen(dc, pen.Get());

@@ -6,15 +6,15 @@
 
 #include <string>
 
-#include "app/win32/gdi_handles.h"
+#include "util/win32/scoped_handles.h"
 
 namespace dbt {
 
-ScopedFont CreateArrowFont();
+[[nodiscard]] ScopedFont CreateArrowFont();
 
 // The face the system actually selects for the font; a missing face is silently replaced.
-std::string SelectedFaceName(HFONT font);
-bool IsRealMarlett(HFONT font);
+[[nodiscard]] std::string SelectedFaceName(HFONT font);
+[[nodiscard]] bool IsRealMarlett(HFONT font);
 
 enum class ArrowDirection { Left, Right };
 

@@ -31,7 +31,7 @@ struct DialogItem {
 
 // The template's words, DWORD-aligned where the format needs it; pass data() to the dialog
 // manager while the vector lives.
-std::vector<WORD> BuildDialogTemplate(const DialogHeader& header,
-                                      const std::vector<DialogItem>& items);
+[[nodiscard]] std::vector<WORD> BuildDialogTemplate(const DialogHeader& header,
+                                                    const std::vector<DialogItem>& items);
 
 }  // namespace dbt

@@ -7,8 +7,8 @@
 
 namespace dbt {
 
-std::string HwndGetText(HWND hwnd);
+[[nodiscard]] std::string HwndGetText(HWND hwnd);
 void HwndSetText(HWND hwnd, const std::string& text);
-std::string HwndGetClassName(HWND hwnd);
+[[nodiscard]] std::string HwndGetClassName(HWND hwnd);
 
 }  // namespace dbt

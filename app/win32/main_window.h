@@ -8,13 +8,13 @@
 #include <memory>
 
 #include "app/main_window_controller.h"
-#include "app/win32/gdi_handles.h"
 #include "app/win32/win32_main_window_view.h"
 #include "app/win32/win32_placement_window.h"
 #include "dbf/engine.h"
 #include "dialogs/dialogs.h"
 #include "settings/placement.h"
 #include "settings/settings.h"
+#include "util/win32/scoped_handles.h"
 
 namespace dbt {
 
@@ -29,7 +29,7 @@ class MainWindow {
   MainWindow& operator=(const MainWindow&) = delete;
 
   // Builds the window hidden, with its controls set up; nullptr when the system refused.
-  HWND Create();
+  [[nodiscard]] HWND Create();
   // The first show: minimized when the saved placement says so.
   void Show();
 

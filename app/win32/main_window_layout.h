@@ -20,10 +20,10 @@ inline constexpr DWORD kPushButtonStyle = BS_PUSHBUTTON | WS_TABSTOP;
 inline constexpr DWORD kOwnerDrawnArrowStyle = BS_OWNERDRAW | WS_TABSTOP;
 inline constexpr DWORD kCheckBoxStyle = BS_AUTOCHECKBOX | WS_TABSTOP;
 
-DialogHeader MainWindowHeader();
+[[nodiscard]] DialogHeader MainWindowHeader();
 // ownerDrawnArrows: the four arrow buttons draw their triangles themselves, for systems where
 // the arrow font is not really Marlett.
-std::vector<DialogItem> MainWindowItems(bool ownerDrawnArrows);
+[[nodiscard]] std::vector<DialogItem> MainWindowItems(bool ownerDrawnArrows);
 
 // The seven read-only boxes: white background, 2-pixel margins.
 const std::vector<int>& MainWindowBoxes();

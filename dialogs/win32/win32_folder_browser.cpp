@@ -3,18 +3,13 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <memory>
 #include <type_traits>
 
 #include "dialogs/win32/win32_folder_browser.h"
+#include "util/win32/scoped_handles.h"
 
 namespace dbt {
 namespace {
-
-struct ItemListFree {
-  void operator()(ITEMIDLIST* itemList) const { CoTaskMemFree(itemList); }
-};
-using ItemListHolder = std::unique_ptr<ITEMIDLIST, ItemListFree>;
 
 // Opens the tree on the start folder, given as a path text in data.
 int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM /*lParam*/, LPARAM data) {
@@ -46,7 +41,7 @@ FolderChoice Win32FolderBrowser::BrowseForFolder(void* owner, const std::string&
   info.lpfn = BrowseCallback;
   info.lParam = reinterpret_cast<LPARAM>(start.c_str());
 
-  const ItemListHolder itemList(SHBrowseForFolderA(&info));
+  const ScopedCoTaskMemory<ITEMIDLIST> itemList(SHBrowseForFolderA(&info));
   FolderChoice choice;
   if (!itemList) return choice;
   choice.chosen = true;

@@ -138,5 +138,33 @@ TEST_F(AppendTest, SourceDifferingOnlyInDecimalsOrRecordLengthIsRefused) {
   EXPECT_EQ(ReadFileBytes(targetPath_), targetBefore_);
 }
 
+// A name has at most ten characters; the eleventh byte of its area is the terminator's place.
+// A writer that put a letter there made no other field: the window and the tool show the same
+// name for both, and the records line up byte for byte.
+TEST_F(AppendTest, FieldNamesAreComparedByTheirFirstTenCharacters) {
+  const auto layout = [](const std::string& thirdName) {
+    DbfBuilder table;
+    table.Field("DATUM", 'D', 8)
+        .Field("DATEI", 'C', 30)
+        .Field(thirdName, 'N', 5)
+        .Field("ERROR", 'C', 12);
+    return table;
+  };
+  layout("LAUFNUMMER").Record(JournalRow("20260101", "C:\\Fax\\t", "1", "")).WriteTo(targetPath_);
+  const std::vector<std::uint8_t> before = ReadFileBytes(targetPath_);
+  TableEngine engine(PlatformFileSystem(), FixedDate);
+
+  layout("LAUFNUMMEX").Record(JournalRow("20250101", "S:\\a", "2", "")).WriteTo(sourcePath_);
+  EXPECT_EQ(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2), 0);
+  EXPECT_EQ(Append(engine).appended, 0);
+  EXPECT_EQ(ReadFileBytes(targetPath_), before);
+
+  layout("laufnummerX").Record(JournalRow("20250101", "S:\\a", "2", "")).WriteTo(sourcePath_);
+  EXPECT_EQ(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2), 1);
+  const AppendResult result = Append(engine);
+  EXPECT_EQ(result.appended, 1) << result.detail;
+  EXPECT_EQ(HeaderCount(ReadFileBytes(targetPath_)), 2u);
+}
+
 }  // namespace
 }  // namespace dbt::test
