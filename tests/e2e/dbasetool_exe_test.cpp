@@ -20,6 +20,7 @@
 #include "app/control_ids.h"
 #include "tests/support/dbf_builder.h"
 #include "tests/support/dialog_driver_win32.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 #include "util/win32/scoped_handles.h"
 
@@ -227,17 +228,16 @@ std::optional<long> IniInteger(const std::string& file, const char* section, con
   return value;
 }
 
-struct JournalRow {
+struct JournalEntry {
   std::string date;
   std::string path;
   std::string error;
   char flag;
 };
 
-DbfBuilder Journal(const std::vector<JournalRow>& rows) {
-  DbfBuilder table;
-  table.Field("DATUM", 'D', 8).Field("DATEI", 'C', kPathFieldLength).Field("ERROR", 'C', 10);
-  for (const JournalRow& row : rows) table.Record({row.date, row.path, row.error}, row.flag);
+DbfBuilder Journal(const std::vector<JournalEntry>& rows) {
+  DbfBuilder table = JournalLayout(kPathFieldLength);
+  for (const JournalEntry& row : rows) table.Record({row.date, row.path, row.error}, row.flag);
   return table;
 }
 
