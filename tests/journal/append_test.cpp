@@ -72,11 +72,7 @@ TEST_F(AppendTest, IncompatibleOrNoTableOrEmptySourceLeavesTheTargetUnchanged) {
   reordered.WriteTo(sourcePath_);
   EXPECT_EQ(Append(engine).Code(), 0);
 
-  DbfBuilder wider;
-  wider.Field("DATUM", 'D', 8)
-      .Field("DATEI", 'C', 31)
-      .Field("NUMMER", 'N', 4)
-      .Field("ERROR", 'C', 12);
+  DbfBuilder wider = NumberedJournalLayout(31, 4);
   wider.Record(JournalRow("20250101", "S:\\a", "1", ""));
   wider.WriteTo(sourcePath_);
   EXPECT_EQ(Append(engine).Code(), 0);
@@ -120,11 +116,7 @@ TEST_F(AppendTest, LockedTargetIsReportedAndNothingWritten) {
 
 TEST_F(AppendTest, SourceDifferingOnlyInDecimalsOrRecordLengthIsRefused) {
   TableEngine engine(PlatformFileSystem(), FixedToday);
-  DbfBuilder decimals;
-  decimals.Field("DATUM", 'D', 8)
-      .Field("DATEI", 'C', 30)
-      .Field("NUMMER", 'N', 5, 2)
-      .Field("ERROR", 'C', 12);
+  DbfBuilder decimals = NumberedJournalLayout(30, 5, 2);
   decimals.Record(JournalRow("20250101", "S:\\a", "1.00", ""));
   decimals.WriteTo(sourcePath_);
   EXPECT_EQ(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2), 0);

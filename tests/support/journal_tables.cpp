@@ -21,11 +21,12 @@ DbfBuilder& StampedToday(DbfBuilder& b) {
   return b.Date(today.year, today.month, today.day);
 }
 
-DbfBuilder NumberedJournalLayout() {
+DbfBuilder NumberedJournalLayout(std::uint8_t pathLength, std::uint8_t numberLength,
+                                 std::uint8_t numberDecimals) {
   DbfBuilder builder;
   builder.Field("DATUM", 'D', 8)
-      .Field("DATEI", 'C', 30)
-      .Field("NUMMER", 'N', 5)
+      .Field("DATEI", 'C', pathLength)
+      .Field("NUMMER", 'N', numberLength, numberDecimals)
       .Field("ERROR", 'C', 12);
   return builder;
 }

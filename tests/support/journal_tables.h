@@ -29,8 +29,10 @@ DbfBuilder JournalOfPaths(const std::vector<std::string>& paths);
 // the tool takes no other.
 DbfBuilder& StampedToday(DbfBuilder& b);
 
-// DATUM D 8, DATEI C 30, NUMMER N 5, ERROR C 12: record length 56, header length 161.
-DbfBuilder NumberedJournalLayout();
+// DATUM D 8, DATEI C 30, NUMMER N 5, ERROR C 12: record length 56, header length 161. DATEI's
+// width and NUMMER's width and decimals can be given, for a table that differs in one of them.
+DbfBuilder NumberedJournalLayout(std::uint8_t pathLength = 30, std::uint8_t numberLength = 5,
+                                 std::uint8_t numberDecimals = 0);
 inline constexpr std::size_t kNumberedJournalHeader = 161;
 inline constexpr std::size_t kNumberedJournalRecord = 56;
 
