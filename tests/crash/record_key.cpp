@@ -34,10 +34,4 @@ std::uint64_t RecordKeyHash(std::string_view record) {
   return hash;
 }
 
-std::string RecordKey(std::string_view record) {
-  std::string key;
-  KeyParts(record, [&](std::string_view part) { key += part; });
-  return key;
-}
-
 }  // namespace dbt::test
