@@ -271,6 +271,19 @@ class DbasetoolExe : public testing::Test {
     return window;
   }
 
+  // Chooses table in the real open-file dialog, typed as a user would, and waits until the
+  // window has taken it: enabling the append and dedupe buttons is the command's last step.
+  static void ChooseTable(HWND window, const std::string& table) {
+    PostClick(window, kChooseTableButton);
+    const HWND open = WaitForDialogTitled(GetWindowThreadProcessId(window, nullptr), kOpenTitle);
+    ASSERT_NE(open, nullptr) << "no dialog titled \"" << kOpenTitle << "\"";
+    ASSERT_TRUE(SetControlText(FileNameBox(open), table));
+    PressButton(open, IDOK);
+    ASSERT_TRUE(Eventually([&] {
+      return IsWindowEnabled(GetDlgItem(window, kDeleteDuplicatesButton));
+    })) << "the table was not accepted";
+  }
+
   void TearDown() override { program_.EndIfRunning(); }
 
   TempDir dir_;
@@ -289,16 +302,7 @@ TEST_F(DbasetoolExe, ChoosesStepsRenamesChangesAllPathsAndQuits) {
   ASSERT_NE(window, nullptr);
   const DWORD uiThread = GetWindowThreadProcessId(window, nullptr);
 
-  // Choose the table in the real open-file dialog, typed as a user would.
-  PostClick(window, kChooseTableButton);
-  const HWND open = WaitForDialogTitled(uiThread, kOpenTitle);
-  ASSERT_NE(open, nullptr) << "no dialog titled \"" << kOpenTitle << "\"";
-  ASSERT_TRUE(SetControlText(FileNameBox(open), table_));
-  PressButton(open, IDOK);
-  // Enabling the append and dedupe buttons is the command's last step.
-  ASSERT_TRUE(Eventually([&] {
-    return IsWindowEnabled(GetDlgItem(window, kDeleteDuplicatesButton));
-  })) << "the table was not accepted";
+  ASSERT_NO_FATAL_FAILURE(ChooseTable(window, table_));
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, kAppendButton)));
   EXPECT_EQ(Text(window, kTableNameBox), "journal.dbf");
   EXPECT_EQ(Text(window, kRecordCountBox), "3");
@@ -416,15 +420,7 @@ TEST_F(DbasetoolExe, WindowAndCommandLineToolStorePathsInTheSystemsOemCodePage) 
   // The window: choose the table, change every path to the table's own folder, close.
   const HWND window = StartProgram();
   ASSERT_NE(window, nullptr);
-  const DWORD uiThread = GetWindowThreadProcessId(window, nullptr);
-  PostClick(window, kChooseTableButton);
-  const HWND open = WaitForDialogTitled(uiThread, kOpenTitle);
-  ASSERT_NE(open, nullptr) << "no dialog titled \"" << kOpenTitle << "\"";
-  ASSERT_TRUE(SetControlText(FileNameBox(open), windowTable));
-  PressButton(open, IDOK);
-  ASSERT_TRUE(Eventually([&] {
-    return IsWindowEnabled(GetDlgItem(window, kDeleteDuplicatesButton));
-  })) << "the table was not accepted";
+  ASSERT_NO_FATAL_FAILURE(ChooseTable(window, windowTable));
   ASSERT_TRUE(Click(window, kChangeAllPathsButton));
   // Read back through the same code pages, the folder shows as it was given.
   EXPECT_EQ(Text(window, kStoredPathBox), folder + "\\0001.PDF");
