@@ -1,5 +1,8 @@
 #include "cli/backup.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "cli/console.h"
 #include "cli/exit_codes.h"
 
@@ -17,6 +20,28 @@ std::string BackupStem(const std::string& table) {
 }
 
 }  // namespace
+
+namespace backup_detail {
+
+bool CopyBytes(TableFile& table, const std::string& tableName, std::string& error,
+               const std::function<bool(std::span<const std::uint8_t>)>& write) {
+  std::vector<std::uint8_t> buffer(1 << 20);
+  const std::uint64_t size = table.Size();
+  for (std::uint64_t offset = 0; offset < size;) {
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - offset));
+    const std::size_t got = table.ReadAt(offset, std::span(buffer.data(), want));
+    if (got != want) {
+      error = tableName + ": could not be read";
+      return false;
+    }
+    offset += got;
+    if (!write(std::span<const std::uint8_t>(buffer.data(), got))) return false;
+  }
+  return true;
+}
+
+}  // namespace backup_detail
 
 int BackUpTable(const std::string& table, TableFile& held) {
   const std::string stem = BackupStem(table) + "." + backup_detail::LocalTimestamp();

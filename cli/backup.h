@@ -1,6 +1,9 @@
 #pragma once
 // The copy of a table that --backup makes beside it before the first write.
 
+#include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 
 #include "dbf/table_file.h"
@@ -21,6 +24,12 @@ namespace backup_detail {
 [[nodiscard]] std::string LocalTimestamp();
 
 enum class [[nodiscard]] CopyOutcome{Copied, NameTaken, Failed};
+
+// Reads every byte of table (named tableName) through the open that holds it, block by block,
+// and hands each block to write, which says why in error and returns false when the copy did not
+// take all of it. A short read fails the copy as well.
+bool CopyBytes(TableFile& table, const std::string& tableName, std::string& error,
+               const std::function<bool(std::span<const std::uint8_t>)>& write);
 
 // Creates copy exclusively, writes every byte of table (named tableName) into it and flushes it
 // to the disk; on Failed, error says why and the partial copy is removed.

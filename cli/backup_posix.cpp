@@ -1,13 +1,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <span>
-#include <vector>
 
 #include "cli/backup.h"
 #include "dbf/table_open_error.h"
@@ -38,28 +36,17 @@ std::string Reason(const std::string& file, int error) {
   return NamedReason(file, std::strerror(error));
 }
 
-bool CopyBytes(TableFile& from, int to, const std::string& table, const std::string& copy,
-               std::string& error) {
-  std::vector<std::uint8_t> buffer(1 << 20);
-  const std::uint64_t size = from.Size();
-  for (std::uint64_t offset = 0; offset < size;) {
-    const std::size_t want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - offset));
-    const std::size_t got = from.ReadAt(offset, std::span(buffer.data(), want));
-    if (got != want) {
-      error = table + ": could not be read";
+// write() may take part of a block, and an interrupted one none of it.
+bool WriteAll(int to, std::span<const std::uint8_t> block, const std::string& copy,
+              std::string& error) {
+  for (std::size_t done = 0; done < block.size();) {
+    const ssize_t put = write(to, block.data() + done, block.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      error = Reason(copy, put < 0 ? errno : ENOSPC);
       return false;
     }
-    offset += got;
-    for (std::size_t done = 0; done < got;) {
-      const ssize_t put = write(to, buffer.data() + done, got - done);
-      if (put < 0 && errno == EINTR) continue;
-      if (put <= 0) {
-        error = Reason(copy, put < 0 ? errno : ENOSPC);
-        return false;
-      }
-      done += static_cast<std::size_t>(put);
-    }
+    done += static_cast<std::size_t>(put);
   }
   return true;
 }
@@ -91,7 +78,9 @@ CopyOutcome CopyNewFile(TableFile& table, const std::string& tableName, const st
     error = Reason(copy, errno);
     return CopyOutcome::Failed;
   }
-  bool copied = CopyBytes(table, to.Get(), tableName, copy, error);
+  bool copied = CopyBytes(table, tableName, error, [&](std::span<const std::uint8_t> block) {
+    return WriteAll(to.Get(), block, copy, error);
+  });
   if (copied && fsync(to.Get()) != 0) {
     error = Reason(copy, errno);
     copied = false;

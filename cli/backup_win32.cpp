@@ -1,10 +1,8 @@
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <span>
-#include <vector>
 
 #include "cli/backup.h"
 #include "dbf/table_open_error.h"
@@ -26,28 +24,16 @@ std::string Reason(const std::string& file, DWORD error) {
   return NamedReason(file, reason);
 }
 
-bool CopyBytes(TableFile& from, HANDLE to, const std::string& table, const std::string& copy,
-               std::string& error) {
-  std::vector<std::uint8_t> buffer(1 << 20);
-  const std::uint64_t size = from.Size();
-  for (std::uint64_t offset = 0; offset < size;) {
-    const std::size_t want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - offset));
-    const std::size_t got = from.ReadAt(offset, std::span(buffer.data(), want));
-    if (got != want) {
-      error = table + ": could not be read";
-      return false;
-    }
-    offset += got;
-    DWORD put = 0;
-    if (!WriteFile(to, buffer.data(), static_cast<DWORD>(got), &put, nullptr)) {
-      error = Reason(copy, GetLastError());
-      return false;
-    }
-    if (put != got) {
-      error = Reason(copy, ERROR_DISK_FULL);
-      return false;
-    }
+bool WriteBlock(HANDLE to, std::span<const std::uint8_t> block, const std::string& copy,
+                std::string& error) {
+  DWORD put = 0;
+  if (!WriteFile(to, block.data(), static_cast<DWORD>(block.size()), &put, nullptr)) {
+    error = Reason(copy, GetLastError());
+    return false;
+  }
+  if (put != block.size()) {
+    error = Reason(copy, ERROR_DISK_FULL);
+    return false;
   }
   return true;
 }
@@ -76,7 +62,9 @@ CopyOutcome CopyNewFile(TableFile& table, const std::string& tableName, const st
     error = Reason(copy, failure);
     return CopyOutcome::Failed;
   }
-  bool copied = CopyBytes(table, to.Get(), tableName, copy, error);
+  bool copied = CopyBytes(table, tableName, error, [&](std::span<const std::uint8_t> block) {
+    return WriteBlock(to.Get(), block, copy, error);
+  });
   if (copied && !FlushFileBuffers(to.Get())) {
     error = Reason(copy, GetLastError());
     copied = false;

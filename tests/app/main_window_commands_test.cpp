@@ -48,7 +48,7 @@ TEST_F(MainWindowTest, WithoutTableOnlyChooseRenameAndQuitAct) {
 TEST_F(MainWindowTest, WithEmptyTableOnlyAppendActs) {
   Start();
   const std::string table = dir.File("empty.dbf");
-  Journal({}).WriteTo(table);
+  JournalOfPaths({}).WriteTo(table);
   ChooseFile(kChooseTableButton, table);
   window.sent.clear();
   dialogs.fileCalls.clear();
@@ -58,7 +58,7 @@ TEST_F(MainWindowTest, WithEmptyTableOnlyAppendActs) {
 TEST_F(MainWindowTest, ButtonsActOnClicksOnlyButTheCheckBoxOnEveryNotification) {
   Start();
   const std::string table = dir.File("journal.dbf");
-  Journal({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf"}).WriteTo(table);
+  JournalOfPaths({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf"}).WriteTo(table);
   ChooseFile(kChooseTableButton, table);
   controller.OnCommand(kNextButton, 5);  // e.g. BN_SETFOCUS
   EXPECT_EQ(controller.State().CurrentRecord, 1);
@@ -73,7 +73,7 @@ TEST_F(MainWindowTest, ButtonsActOnClicksOnlyButTheCheckBoxOnEveryNotification) 
 TEST_F(MainWindowTest, NavigationStopsAtBothEnds) {
   Start();
   const std::string table = dir.File("journal.dbf");
-  Journal({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf", "C:\\Fax\\0003.pdf"}).WriteTo(table);
+  JournalOfPaths({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf", "C:\\Fax\\0003.pdf"}).WriteTo(table);
   ChooseFile(kChooseTableButton, table);
 
   Click(kPreviousButton);
@@ -93,7 +93,7 @@ TEST_F(MainWindowTest, NavigationStopsAtBothEnds) {
 TEST_F(MainWindowTest, RenameOptionIsSavedAtOnceAndRebuildsTheProposedPath) {
   Start();
   const std::string table = dir.File("journal.dbf");
-  Journal({"C:\\Fax\\0001.PDF", "0002.tif"}).WriteTo(table);
+  JournalOfPaths({"C:\\Fax\\0001.PDF", "0002.tif"}).WriteTo(table);
   ChooseFile(kChooseTableButton, table);
   PickFolder("E:\\Neu");
   EXPECT_EQ(window.texts[kNewPathBox], "E:\\Neu\\0001.PDF");
@@ -123,7 +123,7 @@ TEST_F(MainWindowTest, RenameOptionWithoutTableIsSavedAndShowsNothing) {
 TEST_F(MainWindowTest, FolderButtonSetsTargetFolderWithOneBackslashAndWritesNothing) {
   Start();
   const std::string table = dir.File("journal.dbf");
-  Journal({"C:\\Fax\\0002.PDF"}).WriteTo(table);
+  JournalOfPaths({"C:\\Fax\\0002.PDF"}).WriteTo(table);
   ChooseFile(kChooseTableButton, table);
   const auto bytes = ReadFileBytes(table);
 

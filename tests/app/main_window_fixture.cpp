@@ -33,30 +33,10 @@ std::string ScriptedDialogs::BrowseFolder() {
   return folder;
 }
 
-DbfBuilder Journal(const std::vector<std::string>& paths) {
-  DbfBuilder table;
-  table.Field("DATUM", 'D', 8).Field("DATEI", 'C', 40).Field("ERROR", 'C', 10);
-  for (const std::string& path : paths) table.Record({"20240105", path, ""});
-  return table;
-}
-
-std::string RecordBytes(const std::string& file, int k) {
-  const std::vector<std::uint8_t> bytes = ReadFileBytes(file);
-  const std::size_t length = ReadU16(bytes, 10);
-  const std::size_t start = ReadU16(bytes, 8) + (static_cast<std::size_t>(k) - 1) * length;
-  if (start + length > bytes.size()) return {};
-  return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(start),
-                     bytes.begin() + static_cast<std::ptrdiff_t>(start + length));
-}
-
-std::uint32_t HeaderRecordCount(const std::string& file) {
-  return ReadU32(ReadFileBytes(file), 4);
-}
-
 MainWindowTest::MainWindowTest()
     : host(dir.File("dbtool.exe")),
       settings(host),
-      engine(PlatformFileSystem(), [] { return kToday; }),
+      engine(PlatformFileSystem(), FixedToday),
       controller(window, dialogs, settings, engine),
       iniPath(dir.File("dbtool.ini")) {
   window.controller = &controller;

@@ -17,7 +17,7 @@
 #include "dbf/engine.h"
 #include "dialogs/dialogs.h"
 #include "settings/settings.h"
-#include "tests/support/dbf_builder.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 
 namespace dbt::test {
@@ -114,15 +114,6 @@ class TempSettingsHost final : public SettingsHost {
  private:
   std::string exePath_;
 };
-
-inline constexpr LocalDate kToday{2031, 7, 9};
-
-// DATUM, DATEI (40), ERROR (10): a journal as the fax application writes it.
-DbfBuilder Journal(const std::vector<std::string>& paths);
-
-// The bytes of record k (1-based), flag included, as the file holds them.
-std::string RecordBytes(const std::string& file, int k);
-std::uint32_t HeaderRecordCount(const std::string& file);
 
 class MainWindowTest : public ::testing::Test {
  protected:

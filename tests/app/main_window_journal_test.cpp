@@ -9,7 +9,7 @@
 namespace dbt::test {
 namespace {
 
-// A record of Journal() as stored.
+// A record of JournalOfPaths() as stored.
 std::string Stored(const std::string& path, char flag = ' ') {
   std::string record = std::string(1, flag) + "20240105" + path;
   record.resize(1 + 8 + 40, ' ');
@@ -19,7 +19,8 @@ std::string Stored(const std::string& path, char flag = ' ') {
 
 bool HeaderDatedToday(const std::string& file) {
   const auto bytes = ReadFileBytes(file);
-  return bytes[1] == kToday.year - 1900 && bytes[2] == kToday.month && bytes[3] == kToday.day;
+  return bytes[1] == kFixedToday.year - 1900 && bytes[2] == kFixedToday.month &&
+         bytes[3] == kFixedToday.day;
 }
 
 std::uintmax_t JournalSize(int records) {
@@ -57,7 +58,7 @@ class JournalCommandTest : public MainWindowTest {
 };
 
 TEST_F(JournalCommandTest, ChangePathStoresTheShownRecordOnlyAndMakesItLive) {
-  DbfBuilder builder = Journal({"C:\\Fax\\0002.PDF"});
+  DbfBuilder builder = JournalOfPaths({"C:\\Fax\\0002.PDF"});
   builder.Record({"20240105", "D:\\Alt\\Fax\\0001.PDF", ""}, '*');
   Load(builder);
   Click(kNextButton);
@@ -78,7 +79,7 @@ TEST_F(JournalCommandTest, ChangePathStoresTheShownRecordOnlyAndMakesItLive) {
 }
 
 TEST_F(JournalCommandTest, ProposedPathIsWhatTheChangeStoresForNamesWithoutExtension) {
-  Load(Journal({"C:\\Alt.Fax\\0001", "C:\\Fax\\0002.PDF"}));
+  Load(JournalOfPaths({"C:\\Alt.Fax\\0001", "C:\\Fax\\0002.PDF"}));
   PickFolder("E:\\Neu");
   window.ToggleCheck(kRenameCheckBox);
   // A dot in a folder name is no extension, and a name without one keeps its name.
@@ -92,7 +93,7 @@ TEST_F(JournalCommandTest, ProposedPathIsWhatTheChangeStoresForNamesWithoutExten
 }
 
 TEST_F(JournalCommandTest, ChangePathRefusesAPathLongerThanTheField) {
-  Load(Journal({"C:\\Fax\\0001.PDF", "C:\\Fax\\0002.PDF"}));
+  Load(JournalOfPaths({"C:\\Fax\\0001.PDF", "C:\\Fax\\0002.PDF"}));
   const auto before = ReadFileBytes(table);
   PickFolder("E:\\Ein\\sehr\\langer\\Ordner\\fuer\\Faxe");  // 45 characters with the name
 
@@ -103,7 +104,7 @@ TEST_F(JournalCommandTest, ChangePathRefusesAPathLongerThanTheField) {
 }
 
 TEST_F(JournalCommandTest, ChangeAllPathsRewritesEveryRecordAndShowsTheCurrentOne) {
-  DbfBuilder builder = Journal({"C:\\Fax\\0001.PDF", "D:\\x\\0002.tif"});
+  DbfBuilder builder = JournalOfPaths({"C:\\Fax\\0001.PDF", "D:\\x\\0002.tif"});
   builder.Record({"20240105", "0003.pdf", ""}, '*');
   Load(builder);
   Click(kNextButton);
@@ -121,7 +122,7 @@ TEST_F(JournalCommandTest, ChangeAllPathsRewritesEveryRecordAndShowsTheCurrentOn
 }
 
 TEST_F(JournalCommandTest, VanishedTableIsNeitherWrittenNorCreated) {
-  Load(Journal({"C:\\Fax\\0001.PDF", "C:\\Fax\\0002.PDF"}));
+  Load(JournalOfPaths({"C:\\Fax\\0001.PDF", "C:\\Fax\\0002.PDF"}));
   const auto texts = window.texts;
   std::filesystem::remove(table);
   for (int control :
@@ -134,7 +135,7 @@ TEST_F(JournalCommandTest, VanishedTableIsNeitherWrittenNorCreated) {
 }
 
 TEST_F(JournalCommandTest, AppendAddsTheNewRecordsOfACompatibleTableAndShowsRecordOne) {
-  Load(Journal({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf"}));
+  Load(JournalOfPaths({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf"}));
   const std::string source = dir.File("old.dbf");
   DbfBuilder older;
   older.Field("datum", 'D', 8).Field("Datei", 'C', 40).Field("ERROR", 'C', 10);
@@ -158,7 +159,7 @@ TEST_F(JournalCommandTest, AppendAddsTheNewRecordsOfACompatibleTableAndShowsReco
 // Of another layout, empty, no table at all, or the table itself: nothing is appended, but the
 // table is still tidied and shown again from record 1.
 TEST_F(JournalCommandTest, AppendOfAnUnfitSourceAppendsNothingAndShowsRecordOne) {
-  Load(Journal({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf"}));
+  Load(JournalOfPaths({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf"}));
   DbfBuilder wider;
   wider.Field("DATUM", 'D', 8).Field("DATEI", 'C', 41).Field("ERROR", 'C', 10);
   wider.Record({"20240105", "C:\\Fax\\0009.pdf", ""});
@@ -167,7 +168,7 @@ TEST_F(JournalCommandTest, AppendOfAnUnfitSourceAppendsNothingAndShowsRecordOne)
   reordered.Record({"20240105", "", "C:\\Fax\\0009.pdf"});
   wider.WriteTo(dir.File("wider.dbf"));
   reordered.WriteTo(dir.File("reordered.dbf"));
-  Journal({}).WriteTo(dir.File("empty.dbf"));
+  JournalOfPaths({}).WriteTo(dir.File("empty.dbf"));
   WriteFileText(dir.File("text.dbf"), "no table");
 
   for (const std::string& source : {dir.File("wider.dbf"), dir.File("reordered.dbf"),
@@ -184,7 +185,7 @@ TEST_F(JournalCommandTest, AppendOfAnUnfitSourceAppendsNothingAndShowsRecordOne)
 // Appending the table to itself appends nothing, and must not tidy it either: the duplicates,
 // the deleted records and the line breaks in ERROR stay, and so does every byte.
 TEST_F(JournalCommandTest, AppendOfTheTableItselfLeavesEveryByte) {
-  DbfBuilder builder = Journal({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf"});
+  DbfBuilder builder = JournalOfPaths({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf"});
   for (int i = 0; i < 28; ++i) {
     builder.Record({"20240105", "C:\\Fax\\000" + std::to_string(i % 4) + ".pdf", "x\r\n"},
                    i % 3 == 0 ? '*' : ' ');
@@ -197,7 +198,7 @@ TEST_F(JournalCommandTest, AppendOfTheTableItselfLeavesEveryByte) {
 }
 
 TEST_F(JournalCommandTest, AppendDialogStartsAtLastSourceAndCancelChangesNothing) {
-  Load(Journal({"C:\\Fax\\0001.pdf"}));
+  Load(JournalOfPaths({"C:\\Fax\\0001.pdf"}));
   std::string last = dir.File("remembered.dbf");
   settings.LastFileSetting(last, 21);
   const std::string settingsBefore = SettingsFileText();
@@ -214,7 +215,7 @@ TEST_F(JournalCommandTest, AppendDialogStartsAtLastSourceAndCancelChangesNothing
   EXPECT_TRUE(window.sent.empty());
 
   const std::string source = dir.File("source.dbf");
-  Journal({}).WriteTo(source);
+  JournalOfPaths({}).WriteTo(source);
   ChooseFile(kAppendButton, source);
   dialogs.files.push_back(std::nullopt);
   Click(kAppendButton);
@@ -222,7 +223,7 @@ TEST_F(JournalCommandTest, AppendDialogStartsAtLastSourceAndCancelChangesNothing
 }
 
 TEST_F(JournalCommandTest, DeleteDuplicatesKeepsTheFirstOfEachAndShowsTheNewCount) {
-  DbfBuilder builder = Journal({"C:\\Fax\\A.pdf", "C:\\Fax\\B.pdf"});
+  DbfBuilder builder = JournalOfPaths({"C:\\Fax\\A.pdf", "C:\\Fax\\B.pdf"});
   builder.Record({"20240105", "C:\\Fax\\A.pdf", ""}, '*');
   builder.Record({"20240105", "C:\\Fax\\C.pdf", ""});
   builder.Record({"20240105", "C:\\Fax\\B.pdf", ""});
@@ -243,11 +244,11 @@ TEST_F(JournalCommandTest, DeleteDuplicatesKeepsTheFirstOfEachAndShowsTheNewCoun
 // The fax application must not get the table between two steps of a command: at every action
 // the command requests, an outside open fails; once the command has ended, it succeeds.
 TEST_F(JournalCommandTest, AppendAndDeleteDuplicatesHoldTheTableFromFirstToLastStep) {
-  DbfBuilder builder = Journal({"C:\\Fax\\A.pdf", "C:\\Fax\\B.pdf"});
+  DbfBuilder builder = JournalOfPaths({"C:\\Fax\\A.pdf", "C:\\Fax\\B.pdf"});
   builder.Record({"20240105", "C:\\Fax\\A.pdf", ""});
   Load(builder);
   const std::string source = dir.File("old.dbf");
-  Journal({"C:\\Fax\\B.pdf", "C:\\Fax\\C.pdf"}).WriteTo(source);
+  JournalOfPaths({"C:\\Fax\\B.pdf", "C:\\Fax\\C.pdf"}).WriteTo(source);
   std::vector<int> openedInBetween;
   window.beforeAction = [&](int code) {
     if (OtherProgramCanOpen(table)) openedInBetween.push_back(code);

@@ -11,7 +11,7 @@ namespace {
 
 TEST_F(MainWindowTest, StartShowsProgramFolderAndSavedRenameOptionButOpensNoTable) {
   const std::string table = dir.File("journal.dbf");
-  Journal({"C:\\Fax\\0001.pdf"}).WriteTo(table);
+  JournalOfPaths({"C:\\Fax\\0001.pdf"}).WriteTo(table);
   std::int32_t on = 1;
   settings.PdfToSffSetting(on, 1);
   std::string last = table;
@@ -106,7 +106,7 @@ TEST_F(MainWindowTest, AcceptedJournalShowsRecordOneLabelsAndIsRemembered) {
 TEST_F(MainWindowTest, TableDialogStartsAtTablePathOrElseLastRememberedTable) {
   Start();
   const std::string table = dir.File("journal.dbf");
-  Journal({"C:\\Fax\\0001.pdf"}).WriteTo(table);
+  JournalOfPaths({"C:\\Fax\\0001.pdf"}).WriteTo(table);
   std::string last = dir.File("older.dbf");
   settings.LastFileSetting(last, 1);
 
@@ -139,8 +139,8 @@ TEST_F(MainWindowTest, AcceptedEmptyJournalKeepsBoxesAndDisablesAppendAndDedupe)
   Start();
   const std::string full = dir.File("full.dbf");
   const std::string empty = dir.File("empty.dbf");
-  Journal({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf"}).WriteTo(full);
-  Journal({}).WriteTo(empty);
+  JournalOfPaths({"C:\\Fax\\0001.pdf", "C:\\Fax\\0002.pdf"}).WriteTo(full);
+  JournalOfPaths({}).WriteTo(empty);
   ChooseFile(kChooseTableButton, full);
   const auto texts = window.texts;
 
@@ -164,11 +164,11 @@ TEST_F(MainWindowTest, AcceptedEmptyJournalKeepsBoxesAndDisablesAppendAndDedupe)
 TEST_F(MainWindowTest, FileThatIsNoTableIsRefusedAndKept) {
   Start();
   const std::string good = dir.File("journal.dbf");
-  Journal({"C:\\Fax\\0001.pdf"}).WriteTo(good);
+  JournalOfPaths({"C:\\Fax\\0001.pdf"}).WriteTo(good);
   const std::string text = dir.File("notes.dbf");
   WriteFileText(text, "This is a text file and no table at all.");
   const std::string header = dir.File("header.dbf");
-  auto headerOnly = Journal({}).Bytes();
+  auto headerOnly = JournalOfPaths({}).Bytes();
   headerOnly.resize(32);
   WriteFileBytes(header, headerOnly);
 
@@ -229,7 +229,7 @@ TEST_F(MainWindowTest, TableOfAnotherStructureIsRefusedAndForgotten) {
 TEST_F(MainWindowTest, EveryLoadTakesAFreshHandle) {
   Start();
   const std::string table = dir.File("journal.dbf");
-  Journal({"C:\\Fax\\0001.pdf"}).WriteTo(table);
+  JournalOfPaths({"C:\\Fax\\0001.pdf"}).WriteTo(table);
   ChooseFile(kChooseTableButton, table);
   const TableHandle first = controller.State().Table;
   ChooseFile(kChooseTableButton, table);

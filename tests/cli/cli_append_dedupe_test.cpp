@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/cli/cli_runner.h"
-#include "tests/cli/journal_fixture.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 
 namespace dbt::test {

@@ -6,7 +6,7 @@
 
 #include "tests/cli/cli_runner.h"
 #include "tests/cli/document_tree.h"
-#include "tests/cli/journal_fixture.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 
 namespace dbt::test {

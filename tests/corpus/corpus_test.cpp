@@ -12,10 +12,10 @@
 #include <sstream>
 
 #include "dbf/engine.h"
-#include "tests/cli/cli_runner.h"
-#include "tests/cli/journal_fixture.h"
-#include "tests/corpus/corpus_table.h"
 #include "reference/reference_dedupe.h"
+#include "tests/cli/cli_runner.h"
+#include "tests/corpus/corpus_table.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 
 namespace dbt::test {

@@ -19,7 +19,8 @@
 #include <span>
 #include <thread>
 
-#include "tests/crash/generated_journal.h"
+#include "bench/journal_generator.h"
+#include "tests/crash/record_key.h"
 #include "tests/support/temp_dir.h"
 
 extern char** environ;
@@ -31,6 +32,10 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<std::uint8_t>;
 using View = std::span<const std::uint8_t>;
+using bench::kGeneratedHeaderLength;
+using bench::kGeneratedPathOffset;
+using bench::kGeneratedRecordLength;
+using bench::WriteGeneratedJournal;
 
 constexpr int kTrials = 20;
 constexpr std::int64_t kTargetRecords = 200000;

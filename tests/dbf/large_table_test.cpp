@@ -5,6 +5,7 @@
 
 #include "dbf/engine.h"
 #include "tests/dbf/engine_test_support.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 
 namespace dbt::test {
@@ -48,7 +49,7 @@ TEST(LargeTable, LoadsAndStoresRecordsBeyondTwoAndFourGibibytes) {
     PutAt(path, kFirst + kLength * static_cast<std::uint64_t>(n - 1), record);
   }
 
-  TableEngine engine(PlatformFileSystem(), SeventhDecember2026);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
   std::vector<std::uint8_t> header;
   std::int64_t size = 0;
   const TableOpenResult opened = engine.OpenTable(path, 1, OpenAccess::ReadWrite, header, size);

@@ -3,6 +3,7 @@
 #include "dbf/engine.h"
 #include "tests/dbf/engine_test_support.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/memory_file_system.h"
 #include "tests/support/temp_dir.h"
 
@@ -17,7 +18,7 @@ class RecordAccess : public testing::Test {
  protected:
   TempDir dir;
   std::string path = dir.File("journal.dbf");
-  TableEngine engine{PlatformFileSystem(), SeventhDecember2026};
+  TableEngine engine{PlatformFileSystem(), FixedToday};
   RecordBuffer buffer;
   std::vector<std::uint8_t> headerBytes;
   std::int64_t fileSize = 0;
@@ -48,7 +49,7 @@ class RecordAccess : public testing::Test {
 };
 
 TEST_F(RecordAccess, LoadsFlagAndDecodedFieldsOfTheClampedRecord) {
-  OpenTable(JournalTable());
+  OpenTable(ThreeRecordJournal());
   EXPECT_EQ(Load(2), 2);
   EXPECT_EQ(buffer.DeletionFlag, "*");
   EXPECT_EQ(buffer.FieldValues[1], "02.01.2009");
@@ -65,7 +66,7 @@ TEST_F(RecordAccess, LoadsFlagAndDecodedFieldsOfTheClampedRecord) {
 }
 
 TEST_F(RecordAccess, LeavesValuesAboveTheFieldCountAsTheyWere) {
-  OpenTable(JournalTable());
+  OpenTable(ThreeRecordJournal());
   buffer.FieldValues[4] = "from an earlier table";
   buffer.FieldValues[128] = "last";
   Load(1);
@@ -91,7 +92,7 @@ TEST_F(RecordAccess, ATableWithoutRecordsIsNeitherReadNorWrittenAndKeepsTheNumbe
 }
 
 TEST_F(RecordAccess, RecordPositionFollowsHeaderAndRecordLength) {
-  DbfBuilder extra = JournalTable();
+  DbfBuilder extra = ThreeRecordJournal();
   extra.ExtraHeaderBytes(std::string(10, 'x'));
   OpenTable(extra);
   std::int32_t record = 1;
@@ -115,7 +116,7 @@ TEST_F(RecordAccess, RecordPositionFollowsHeaderAndRecordLength) {
 }
 
 TEST_F(RecordAccess, StoresFlagAndFieldsAtTheirExactBytesOnly) {
-  OpenTable(JournalTable());
+  OpenTable(ThreeRecordJournal());
   const std::vector<std::uint8_t> before = opened;
   Load(2);
   buffer.FieldValues[2] = "D:\\NEU\\B.SFF";
@@ -131,7 +132,7 @@ TEST_F(RecordAccess, StoresFlagAndFieldsAtTheirExactBytesOnly) {
 }
 
 TEST_F(RecordAccess, AFlagOtherThanOneCharacterIsStoredAsABlank) {
-  OpenTable(JournalTable());
+  OpenTable(ThreeRecordJournal());
   for (const std::string flag : {"", "**", ":x"}) {
     Load(2);
     buffer.DeletionFlag = flag;
@@ -146,7 +147,7 @@ TEST_F(RecordAccess, AFlagOtherThanOneCharacterIsStoredAsABlank) {
 }
 
 TEST_F(RecordAccess, CutsATextWiderThanItsFieldAndNeverTouchesTheNeighbour) {
-  OpenTable(JournalTable());
+  OpenTable(ThreeRecordJournal());
   const std::vector<std::uint8_t> before = opened;
   Load(2);
   buffer.FieldValues[2] = "D:\\A VERY LONG FOLDER NAME\\B.SFF";
@@ -167,7 +168,7 @@ TEST_F(RecordAccess, CutsATextWiderThanItsFieldAndNeverTouchesTheNeighbour) {
 }
 
 TEST_F(RecordAccess, StoringARecordNumberOutOfRangeOverwritesTheNearestEnd) {
-  OpenTable(JournalTable());
+  OpenTable(ThreeRecordJournal());
   const std::vector<std::uint8_t> before = opened;
   Load(3);
   buffer.FieldValues[3] = "   99";
@@ -268,7 +269,7 @@ TEST_F(RecordAccess, AZeroByteInAnEarlierFieldDoesNotStopTheConversionOfLaterOne
 }
 
 TEST_F(RecordAccess, NeverWritesPastTheRecordsTheFileHolds) {
-  OpenTable(JournalTable().EndMarker(false));
+  OpenTable(ThreeRecordJournal().EndMarker(false));
   const std::vector<std::uint8_t> before = opened;
   // A header that claims more records than the file has (as a caller could put it).
   DbfHeader header = engine.GetStoredHeader(1);
@@ -281,7 +282,7 @@ TEST_F(RecordAccess, NeverWritesPastTheRecordsTheFileHolds) {
 }
 
 TEST_F(RecordAccess, AReadOnlyTableIsNotChangedByStore) {
-  OpenTable(JournalTable(), OpenAccess::Read);
+  OpenTable(ThreeRecordJournal(), OpenAccess::Read);
   const std::vector<std::uint8_t> before = opened;
   Load(1);
   buffer.FieldValues[2] = "X";
@@ -292,7 +293,7 @@ TEST_F(RecordAccess, AReadOnlyTableIsNotChangedByStore) {
 }
 
 TEST_F(RecordAccess, BuildHeaderBytesStampsTodayAndKeepsEveryOtherByte) {
-  DbfBuilder table = JournalTable().Date(2001, 2, 3).LanguageDriver(0x57);
+  DbfBuilder table = ThreeRecordJournal().Date(2001, 2, 3).LanguageDriver(0x57);
   std::vector<std::uint8_t> file = table.Bytes();
   for (int i = 12; i < 32; ++i) {
     if (i != 29) file[i] = static_cast<std::uint8_t>(i);
@@ -315,7 +316,7 @@ TEST_F(RecordAccess, BuildHeaderBytesStampsTodayAndKeepsEveryOtherByte) {
 }
 
 TEST_F(RecordAccess, SetFileEndCutsAfterTheLastWriteOnly) {
-  OpenTable(JournalTable());
+  OpenTable(ThreeRecordJournal());
   const std::vector<std::uint8_t> before = opened;
   EXPECT_FALSE(engine.SetFileEnd(1));  // nothing written yet: nothing to cut at
   ASSERT_TRUE(engine.WriteAt(1, kFirst + kLength, std::vector<std::uint8_t>{0x1A}));
@@ -326,7 +327,7 @@ TEST_F(RecordAccess, SetFileEndCutsAfterTheLastWriteOnly) {
 }
 
 TEST_F(RecordAccess, ReadAtStopsAtTheFileEnd) {
-  OpenTable(JournalTable());
+  OpenTable(ThreeRecordJournal());
   const std::vector<std::uint8_t> before = opened;
   EXPECT_EQ(engine.ReadAt(1, before.size() - 2, 10), Slice(before, before.size() - 2, 2));
   EXPECT_TRUE(engine.ReadAt(1, 1ull << 40, 10).empty());
@@ -335,8 +336,8 @@ TEST_F(RecordAccess, ReadAtStopsAtTheFileEnd) {
 
 TEST(RecordAccessFailures, AStoreAfterAFailedLoadLeavesThatRecordAlone) {
   MemoryFileSystem files;
-  files.Put("j.dbf", JournalTable().Bytes());
-  TableEngine engine(files, SeventhDecember2026);
+  files.Put("j.dbf", ThreeRecordJournal().Bytes());
+  TableEngine engine(files, FixedToday);
   std::vector<std::uint8_t> header;
   std::int64_t size = 0;
   ASSERT_TRUE(engine.OpenTable("j.dbf", 1, OpenAccess::ReadWrite, header, size).ok());
@@ -355,10 +356,10 @@ TEST(RecordAccessFailures, AStoreAfterAFailedLoadLeavesThatRecordAlone) {
 
 TEST(FaultyFiles, StopsEveryWriteFromTheChosenOneOn) {
   MemoryFileSystem memory;
-  memory.Put("j.dbf", JournalTable().Bytes());
+  memory.Put("j.dbf", ThreeRecordJournal().Bytes());
   FaultyFileSystem files(memory);
   files.StopAtWrite(2);
-  TableEngine engine(files, SeventhDecember2026);
+  TableEngine engine(files, FixedToday);
   std::vector<std::uint8_t> header;
   std::int64_t size = 0;
   ASSERT_TRUE(engine.OpenTable("j.dbf", 1, OpenAccess::ReadWrite, header, size).ok());
@@ -366,7 +367,7 @@ TEST(FaultyFiles, StopsEveryWriteFromTheChosenOneOn) {
   EXPECT_FALSE(engine.WriteAt(1, 1, Bytes("\x7F")));
   EXPECT_FALSE(engine.SetFileEnd(1));
   EXPECT_EQ(files.WriteCount(), 3);
-  MemoryFileSystem::Bytes expected = JournalTable().Bytes();
+  MemoryFileSystem::Bytes expected = ThreeRecordJournal().Bytes();
   expected[0] = 0x04;
   EXPECT_EQ(*memory.Data("j.dbf"), expected);
 

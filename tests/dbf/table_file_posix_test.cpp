@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "dbf/table_file.h"
+#include "tests/dbf/platform_file_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace dbt::test {
@@ -32,12 +33,7 @@ bool OutsideFlock(const std::string& path, int kind) {
   return got;
 }
 
-class PosixFileTest : public ::testing::Test {
- protected:
-  void SetUp() override { WriteFileBytes(path, {0x03, 1, 2, 3}); }
-  TempDir dir;
-  std::string path = dir.File("t.dbf");
-};
+using PosixFileTest = PlatformFileTest;
 
 TEST_F(PosixFileTest, OpenForWritingKeepsOutEveryLockOfBothFamilies) {
   FileOpenResult open = PlatformFileSystem().OpenExclusive(path, OpenAccess::ReadWrite);

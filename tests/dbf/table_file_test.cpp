@@ -3,17 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "dbf/table_file.h"
+#include "tests/dbf/platform_file_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace dbt::test {
 namespace {
-
-class PlatformFileTest : public ::testing::Test {
- protected:
-  void SetUp() override { WriteFileBytes(path, {0x03, 1, 2, 3}); }
-  TempDir dir;
-  std::string path = dir.File("t.dbf");
-};
 
 TEST_F(PlatformFileTest, ReserveGrowsTheFileWithZerosAndNeverShrinksIt) {
   FileOpenResult open = PlatformFileSystem().OpenExclusive(path, OpenAccess::ReadWrite);

@@ -5,6 +5,7 @@
 
 #include "dbf/engine.h"
 #include "tests/dbf/engine_test_support.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 
 #ifndef _WIN32
@@ -18,7 +19,7 @@ namespace {
 class TableOpen : public testing::Test {
  protected:
   TempDir dir;
-  TableEngine engine{PlatformFileSystem(), SeventhDecember2026};
+  TableEngine engine{PlatformFileSystem(), FixedToday};
   std::vector<std::uint8_t> headerBytes;
   std::int64_t fileSize = 0;
 
@@ -30,7 +31,7 @@ class TableOpen : public testing::Test {
 
 TEST_F(TableOpen, CountsTheWholeRecordsThatLieBeyondTheHeadersCount) {
   const std::string path = dir.File("journal.dbf");
-  JournalTable().RecordCount(1).WriteTo(path);
+  ThreeRecordJournal().RecordCount(1).WriteTo(path);
   ASSERT_TRUE(Open(path).ok());
   EXPECT_EQ(engine.StoredRecordCount(1), 1);
   EXPECT_EQ(engine.RecordsPastCount(1), 2);
@@ -38,7 +39,7 @@ TEST_F(TableOpen, CountsTheWholeRecordsThatLieBeyondTheHeadersCount) {
   // Half a record and the end marker are no record. The table is closed before its file is
   // written again: Windows refuses any other open of a table that is held.
   engine.CloseTable(1);
-  JournalTable().EndMarker(false).RawRecord(" 2009").WriteTo(path);
+  ThreeRecordJournal().EndMarker(false).RawRecord(" 2009").WriteTo(path);
   ASSERT_TRUE(Open(path).ok());
   EXPECT_EQ(engine.RecordsPastCount(1), 0);
   engine.CloseTable(1);
@@ -54,7 +55,7 @@ TEST_F(TableOpen, CountsTheWholeRecordsThatLieBeyondTheHeadersCount) {
 
 TEST_F(TableOpen, GivesSizeHeaderBytesFieldsAndRecordCount) {
   const std::string path = dir.File("journal.dbf");
-  const DbfBuilder table = JournalTable().LanguageDriver(0x57).ExtraHeaderBytes("xyz");
+  const DbfBuilder table = ThreeRecordJournal().LanguageDriver(0x57).ExtraHeaderBytes("xyz");
   table.WriteTo(path);
   const std::vector<std::uint8_t> file = table.Bytes();
 
@@ -80,7 +81,7 @@ TEST_F(TableOpen, GivesSizeHeaderBytesFieldsAndRecordCount) {
 TEST_F(TableOpen, AcceptsEveryVersionByteAndTablesWithoutFieldsOrRecords) {
   for (std::uint8_t version : {0x03, 0x04, 0x63, 0x83, 0x8B}) {
     const std::string path = dir.File("v" + std::to_string(version) + ".dbf");
-    JournalTable().Version(version).WriteTo(path);
+    ThreeRecordJournal().Version(version).WriteTo(path);
     EXPECT_TRUE(Open(path, version).ok()) << int{version};
   }
   const std::string empty = dir.File("nofields.dbf");
@@ -94,7 +95,7 @@ TEST_F(TableOpen, AcceptsEveryVersionByteAndTablesWithoutFieldsOrRecords) {
 TEST_F(TableOpen, LimitsTheRecordCountToTheRecordsTheFileHolds) {
   const std::string path = dir.File("short.dbf");
   // Five records announced, two and a half present (a compaction cut short, or a copy cut off).
-  std::vector<std::uint8_t> bytes = JournalTable().RecordCount(5).EndMarker(false).Bytes();
+  std::vector<std::uint8_t> bytes = ThreeRecordJournal().RecordCount(5).EndMarker(false).Bytes();
   bytes.resize(bytes.size() - 34 / 2);
   WriteFileBytes(path, bytes);
   ASSERT_TRUE(Open(path).ok());
@@ -103,12 +104,12 @@ TEST_F(TableOpen, LimitsTheRecordCountToTheRecordsTheFileHolds) {
   EXPECT_EQ(headerBytes[4], 5);  // the caller sees the file's own bytes
 
   const std::string huge = dir.File("huge.dbf");
-  JournalTable().RecordCount(0xFFFFFFFFu).WriteTo(huge);
+  ThreeRecordJournal().RecordCount(0xFFFFFFFFu).WriteTo(huge);
   ASSERT_TRUE(Open(huge, 2).ok());
   EXPECT_EQ(engine.StoredRecordCount(2), 3);
 
   const std::string fewer = dir.File("fewer.dbf");
-  JournalTable().RecordCount(1).WriteTo(fewer);
+  ThreeRecordJournal().RecordCount(1).WriteTo(fewer);
   ASSERT_TRUE(Open(fewer, 3).ok());
   EXPECT_EQ(engine.StoredRecordCount(3), 1);
 }
@@ -147,11 +148,11 @@ std::vector<std::uint8_t> Level7Table() {
 std::vector<Refusal> Refusals() {
   std::vector<Refusal> cases;
   cases.push_back({"empty", {}, TableOpenError::NotDbase, "empty"});
-  cases.push_back(
-      {"version 0x30", JournalTable().Version(0x30).Bytes(), TableOpenError::NotDbase, "0x30"});
-  cases.push_back(
-      {"version 0xF5", JournalTable().Version(0xF5).Bytes(), TableOpenError::NotDbase, "0xF5"});
-  std::vector<std::uint8_t> stub = JournalTable().Bytes();
+  cases.push_back({"version 0x30", ThreeRecordJournal().Version(0x30).Bytes(),
+                   TableOpenError::NotDbase, "0x30"});
+  cases.push_back({"version 0xF5", ThreeRecordJournal().Version(0xF5).Bytes(),
+                   TableOpenError::NotDbase, "0xF5"});
+  std::vector<std::uint8_t> stub = ThreeRecordJournal().Bytes();
   stub.resize(20);
   cases.push_back({"shorter than the header", stub, TableOpenError::Damaged, "20 bytes"});
   DbfBuilder wide;
@@ -160,13 +161,13 @@ std::vector<Refusal> Refusals() {
                    "129 fields; more than 128 are not supported"});
   cases.push_back({"level 7", Level7Table(), TableOpenError::Unsupported, "dBase level 7 table"});
   // 3 fields need 128 descriptor bytes; a header length of 120 rounds to 3 all the same.
-  cases.push_back({"descriptors past the header", JournalTable().HeaderLength(120).Bytes(),
+  cases.push_back({"descriptors past the header", ThreeRecordJournal().HeaderLength(120).Bytes(),
                    TableOpenError::Damaged, "header length 120"});
-  std::vector<std::uint8_t> cut = JournalTable().Bytes();
+  std::vector<std::uint8_t> cut = ThreeRecordJournal().Bytes();
   cut.resize(100);
   cases.push_back({"descriptors past the file", cut, TableOpenError::Damaged, "100 bytes"});
-  cases.push_back({"record length short of its fields", JournalTable().RecordLength(33).Bytes(),
-                   TableOpenError::Damaged,
+  cases.push_back({"record length short of its fields",
+                   ThreeRecordJournal().RecordLength(33).Bytes(), TableOpenError::Damaged,
                    "record length 33 is shorter than its fields (1 + 33)"});
   cases.push_back({"record length 0", DbfBuilder().RecordLength(0).Bytes(), TableOpenError::Damaged,
                    "record length 0"});
@@ -175,7 +176,7 @@ std::vector<Refusal> Refusals() {
 
 TEST_F(TableOpen, RefusalsLeaveHandleStateCallerAndFileAsTheyWere) {
   const std::string good = dir.File("good.dbf");
-  JournalTable().WriteTo(good);
+  ThreeRecordJournal().WriteTo(good);
   for (const Refusal& refusal : Refusals()) {
     SCOPED_TRACE(refusal.name);
     ASSERT_TRUE(Open(good, 4, OpenAccess::Read).ok());
@@ -225,7 +226,7 @@ TEST_F(TableOpen, RefusesMissingFilesAndFoldersWithoutCreatingAnything) {
 
 TEST_F(TableOpen, ASecondOpenOfAnOpenFileIsLocked) {
   const std::string path = dir.File("journal.dbf");
-  JournalTable().WriteTo(path);
+  ThreeRecordJournal().WriteTo(path);
   ASSERT_TRUE(Open(path, 1).ok());
   const std::int64_t firstSize = fileSize;
 
@@ -252,7 +253,7 @@ TEST_F(TableOpen, ASecondOpenOfAnOpenFileIsLocked) {
 #ifndef _WIN32
 TEST_F(TableOpen, AnotherProcessIsLockedOutWhileTheTableIsOpen) {
   const std::string path = dir.File("journal.dbf");
-  JournalTable().WriteTo(path);
+  ThreeRecordJournal().WriteTo(path);
   ASSERT_TRUE(Open(path, 1).ok());
   const auto childSees = [&path] {
     const pid_t child = fork();
@@ -275,7 +276,7 @@ TEST_F(TableOpen, AnotherProcessIsLockedOutWhileTheTableIsOpen) {
 
 TEST_F(TableOpen, RefusesHandlesBelowOne) {
   const std::string path = dir.File("journal.dbf");
-  JournalTable().WriteTo(path);
+  ThreeRecordJournal().WriteTo(path);
   EXPECT_EQ(Open(path, 0).error, TableOpenError::Other);
   EXPECT_EQ(Open(path, -3).error, TableOpenError::Other);
   EXPECT_EQ(fileSize, 0);
@@ -284,7 +285,7 @@ TEST_F(TableOpen, RefusesHandlesBelowOne) {
 
 TEST_F(TableOpen, InitTableEngineClosesFilesAndEmptiesStateAndBuffer) {
   const std::string path = dir.File("journal.dbf");
-  JournalTable().WriteTo(path);
+  ThreeRecordJournal().WriteTo(path);
   ASSERT_TRUE(Open(path, 3).ok());
   RecordBuffer buffer;
   std::int32_t record = 1;

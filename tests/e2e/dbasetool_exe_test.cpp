@@ -20,6 +20,7 @@
 #include "app/control_ids.h"
 #include "tests/support/dbf_builder.h"
 #include "tests/support/dialog_driver_win32.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 #include "util/win32/scoped_handles.h"
 
@@ -227,17 +228,16 @@ std::optional<long> IniInteger(const std::string& file, const char* section, con
   return value;
 }
 
-struct JournalRow {
+struct JournalEntry {
   std::string date;
   std::string path;
   std::string error;
   char flag;
 };
 
-DbfBuilder Journal(const std::vector<JournalRow>& rows) {
-  DbfBuilder table;
-  table.Field("DATUM", 'D', 8).Field("DATEI", 'C', kPathFieldLength).Field("ERROR", 'C', 10);
-  for (const JournalRow& row : rows) table.Record({row.date, row.path, row.error}, row.flag);
+DbfBuilder Journal(const std::vector<JournalEntry>& rows) {
+  DbfBuilder table = JournalLayout(kPathFieldLength);
+  for (const JournalEntry& row : rows) table.Record({row.date, row.path, row.error}, row.flag);
   return table;
 }
 
@@ -271,6 +271,19 @@ class DbasetoolExe : public testing::Test {
     return window;
   }
 
+  // Chooses table in the real open-file dialog, typed as a user would, and waits until the
+  // window has taken it: enabling the append and dedupe buttons is the command's last step.
+  static void ChooseTable(HWND window, const std::string& table) {
+    PostClick(window, kChooseTableButton);
+    const HWND open = WaitForDialogTitled(GetWindowThreadProcessId(window, nullptr), kOpenTitle);
+    ASSERT_NE(open, nullptr) << "no dialog titled \"" << kOpenTitle << "\"";
+    ASSERT_TRUE(SetControlText(FileNameBox(open), table));
+    PressButton(open, IDOK);
+    ASSERT_TRUE(Eventually([&] {
+      return IsWindowEnabled(GetDlgItem(window, kDeleteDuplicatesButton));
+    })) << "the table was not accepted";
+  }
+
   void TearDown() override { program_.EndIfRunning(); }
 
   TempDir dir_;
@@ -289,16 +302,7 @@ TEST_F(DbasetoolExe, ChoosesStepsRenamesChangesAllPathsAndQuits) {
   ASSERT_NE(window, nullptr);
   const DWORD uiThread = GetWindowThreadProcessId(window, nullptr);
 
-  // Choose the table in the real open-file dialog, typed as a user would.
-  PostClick(window, kChooseTableButton);
-  const HWND open = WaitForDialogTitled(uiThread, kOpenTitle);
-  ASSERT_NE(open, nullptr) << "no dialog titled \"" << kOpenTitle << "\"";
-  ASSERT_TRUE(SetControlText(FileNameBox(open), table_));
-  PressButton(open, IDOK);
-  // Enabling the append and dedupe buttons is the command's last step.
-  ASSERT_TRUE(Eventually([&] {
-    return IsWindowEnabled(GetDlgItem(window, kDeleteDuplicatesButton));
-  })) << "the table was not accepted";
+  ASSERT_NO_FATAL_FAILURE(ChooseTable(window, table_));
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, kAppendButton)));
   EXPECT_EQ(Text(window, kTableNameBox), "journal.dbf");
   EXPECT_EQ(Text(window, kRecordCountBox), "3");
@@ -416,15 +420,7 @@ TEST_F(DbasetoolExe, WindowAndCommandLineToolStorePathsInTheSystemsOemCodePage) 
   // The window: choose the table, change every path to the table's own folder, close.
   const HWND window = StartProgram();
   ASSERT_NE(window, nullptr);
-  const DWORD uiThread = GetWindowThreadProcessId(window, nullptr);
-  PostClick(window, kChooseTableButton);
-  const HWND open = WaitForDialogTitled(uiThread, kOpenTitle);
-  ASSERT_NE(open, nullptr) << "no dialog titled \"" << kOpenTitle << "\"";
-  ASSERT_TRUE(SetControlText(FileNameBox(open), windowTable));
-  PressButton(open, IDOK);
-  ASSERT_TRUE(Eventually([&] {
-    return IsWindowEnabled(GetDlgItem(window, kDeleteDuplicatesButton));
-  })) << "the table was not accepted";
+  ASSERT_NO_FATAL_FAILURE(ChooseTable(window, windowTable));
   ASSERT_TRUE(Click(window, kChangeAllPathsButton));
   // Read back through the same code pages, the folder shows as it was given.
   EXPECT_EQ(Text(window, kStoredPathBox), folder + "\\0001.PDF");

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/journal/journal_fixture.h"
+#include "dbf/engine.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/journal_tables.h"
+#include "tests/support/temp_dir.h"
 
 namespace dbt::test {
 namespace {
@@ -11,7 +13,7 @@ namespace {
 class AppendTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    DbfBuilder target = JournalLayout();
+    DbfBuilder target = NumberedJournalLayout();
     for (int i = 0; i < 10; ++i) {
       target.Record(
           JournalRow("2026010" + std::to_string(i), "C:\\Fax\\t" + std::to_string(i), "1", ""));
@@ -41,15 +43,15 @@ TEST_F(AppendTest, RecordsFollowInTheSourcesOrderWithTheirFlagsAndOneEndMarker) 
       .EndMarker(false);
   source.WriteTo(sourcePath_);
   const std::vector<std::uint8_t> sourceBytes = ReadFileBytes(sourcePath_);
-  TableEngine engine(PlatformFileSystem(), FixedDate);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
   EXPECT_EQ(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2), 1);
   const AppendResult result = Append(engine);
   ASSERT_EQ(result.Code(), 1) << result.detail;
   EXPECT_EQ(result.appended, 3);
 
   const std::vector<std::uint8_t> after = ReadFileBytes(targetPath_);
-  ASSERT_EQ(after.size(), kJournalHeader + 13 * kJournalRecord + 1);
-  EXPECT_EQ(HeaderCount(after), 13u);
+  ASSERT_EQ(after.size(), kNumberedJournalHeader + 13 * kNumberedJournalRecord + 1);
+  EXPECT_EQ(HeaderRecordCount(after), 13u);
   EXPECT_EQ(after.back(), 0x1A);
   for (std::size_t i = 1; i <= 10; ++i)
     EXPECT_EQ(RecordBytes(after, i), RecordBytes(targetBefore_, i));
@@ -60,7 +62,7 @@ TEST_F(AppendTest, RecordsFollowInTheSourcesOrderWithTheirFlagsAndOneEndMarker) 
 }
 
 TEST_F(AppendTest, IncompatibleOrNoTableOrEmptySourceLeavesTheTargetUnchanged) {
-  TableEngine engine(PlatformFileSystem(), FixedDate);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
   DbfBuilder reordered;
   reordered.Field("DATEI", 'C', 30)
       .Field("DATUM", 'D', 8)
@@ -70,11 +72,7 @@ TEST_F(AppendTest, IncompatibleOrNoTableOrEmptySourceLeavesTheTargetUnchanged) {
   reordered.WriteTo(sourcePath_);
   EXPECT_EQ(Append(engine).Code(), 0);
 
-  DbfBuilder wider;
-  wider.Field("DATUM", 'D', 8)
-      .Field("DATEI", 'C', 31)
-      .Field("NUMMER", 'N', 4)
-      .Field("ERROR", 'C', 12);
+  DbfBuilder wider = NumberedJournalLayout(31, 4);
   wider.Record(JournalRow("20250101", "S:\\a", "1", ""));
   wider.WriteTo(sourcePath_);
   EXPECT_EQ(Append(engine).Code(), 0);
@@ -85,7 +83,7 @@ TEST_F(AppendTest, IncompatibleOrNoTableOrEmptySourceLeavesTheTargetUnchanged) {
   EXPECT_EQ(Append(engine).Code(), 0);
   EXPECT_EQ(ReadFileBytes(targetPath_), targetBefore_);
 
-  JournalLayout().WriteTo(sourcePath_);
+  NumberedJournalLayout().WriteTo(sourcePath_);
   const AppendResult empty = Append(engine);
   EXPECT_EQ(empty.Code(), 1);
   EXPECT_EQ(empty.appended, 0);
@@ -94,7 +92,7 @@ TEST_F(AppendTest, IncompatibleOrNoTableOrEmptySourceLeavesTheTargetUnchanged) {
 
 TEST_F(AppendTest, TheTableItselfIsRefusedBeforeAnythingIsOpened) {
   FaultyFileSystem files;
-  TableEngine engine(files, FixedDate);
+  TableEngine engine(files, FixedToday);
   const std::string otherSpelling = dir_.File(".") + "/journal.dbf";
   const AppendResult result = AppendTable(engine, targetPath_, 1, otherSpelling, 2);
   EXPECT_TRUE(result.sameTable);
@@ -104,10 +102,10 @@ TEST_F(AppendTest, TheTableItselfIsRefusedBeforeAnythingIsOpened) {
 }
 
 TEST_F(AppendTest, LockedTargetIsReportedAndNothingWritten) {
-  JournalLayout().Record(JournalRow("20250101", "S:\\a", "1", "")).WriteTo(sourcePath_);
+  NumberedJournalLayout().Record(JournalRow("20250101", "S:\\a", "1", "")).WriteTo(sourcePath_);
   FaultyFileSystem files;
   files.FailOpen(targetPath_, FileOpenError::Locked);
-  TableEngine engine(files, FixedDate);
+  TableEngine engine(files, FixedToday);
   const AppendResult result = Append(engine);
   EXPECT_EQ(result.error, TableOpenError::Locked);
   EXPECT_NE(result.detail.find(targetPath_), std::string::npos);
@@ -117,20 +115,16 @@ TEST_F(AppendTest, LockedTargetIsReportedAndNothingWritten) {
 }
 
 TEST_F(AppendTest, SourceDifferingOnlyInDecimalsOrRecordLengthIsRefused) {
-  TableEngine engine(PlatformFileSystem(), FixedDate);
-  DbfBuilder decimals;
-  decimals.Field("DATUM", 'D', 8)
-      .Field("DATEI", 'C', 30)
-      .Field("NUMMER", 'N', 5, 2)
-      .Field("ERROR", 'C', 12);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
+  DbfBuilder decimals = NumberedJournalLayout(30, 5, 2);
   decimals.Record(JournalRow("20250101", "S:\\a", "1.00", ""));
   decimals.WriteTo(sourcePath_);
   EXPECT_EQ(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2), 0);
   EXPECT_EQ(Append(engine).appended, 0);
 
   // One byte more per record behind the same fields: the copies would shift every later field.
-  DbfBuilder longer = JournalLayout();
-  longer.RecordLength(kJournalRecord + 1);
+  DbfBuilder longer = NumberedJournalLayout();
+  longer.RecordLength(kNumberedJournalRecord + 1);
   longer.RawRecord(" 20250101S:\\a" + std::string(26, ' ') + "    1" + std::string(13, ' '));
   longer.WriteTo(sourcePath_);
   EXPECT_EQ(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2), 0);

@@ -9,9 +9,11 @@
 #include <algorithm>
 #include <random>
 
+#include "dbf/engine.h"
 #include "journal/open_table.h"
 #include "reference/reference_dedupe.h"
-#include "tests/journal/journal_fixture.h"
+#include "tests/support/journal_tables.h"
+#include "tests/support/temp_dir.h"
 
 namespace dbt::test {
 namespace {
@@ -19,7 +21,7 @@ namespace {
 using journal_detail::HashedSlot;
 
 DbfBuilder TableOf(std::mt19937& random, int records, int distinct) {
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   for (int i = 0; i < records; ++i) {
     const int content = static_cast<int>(random() % static_cast<unsigned>(distinct));
     table.Record(JournalRow("20260101", "C:\\F\\" + std::to_string(content), "1", "x"));
@@ -30,14 +32,14 @@ DbfBuilder TableOf(std::mt19937& random, int records, int distinct) {
 // Marks with a hash that equal records share but many different ones too: the sum of the
 // record's bytes after the flag, modulo groups.
 std::int32_t MarkWithWeakHash(const std::string& path, int groups, std::size_t keptBytes) {
-  TableEngine engine(PlatformFileSystem(), FixedDate);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
   journal_detail::ScopedTable scoped(engine, 1);
   EXPECT_TRUE(scoped.Open(path, OpenAccess::ReadWrite).ok());
   const journal_detail::RecordLayout layout = journal_detail::LayoutOf(engine, 1);
   std::vector<HashedSlot> hashes;
   for (std::int32_t slot = 0; slot < layout.count; ++slot) {
     const std::vector<std::uint8_t> bytes =
-        engine.ReadAt(1, layout.SlotOffset(slot) + 1, kJournalRecord - 1);
+        engine.ReadAt(1, layout.SlotOffset(slot) + 1, kNumberedJournalRecord - 1);
     std::uint64_t sum = 0;
     for (const std::uint8_t b : bytes) sum += b;
     hashes.push_back({sum % static_cast<std::uint64_t>(groups), slot});
@@ -60,12 +62,13 @@ TEST(ConfirmDuplicates, CollidingHashesAndAShortMemoryGiveTheLiteralMarks) {
     const int distinct = 1 + static_cast<int>(random() % 12);
     const int groups = 1 + static_cast<int>(random() % 4);
     // No room at all, room for two first records, and plenty.
-    const std::size_t kept = std::vector<std::size_t>{0, 2 * (kJournalRecord - 1), 1 << 20}[t % 3];
+    const std::size_t kept =
+        std::vector<std::size_t>{0, 2 * (kNumberedJournalRecord - 1), 1 << 20}[t % 3];
     const DbfBuilder table = TableOf(random, records, distinct);
     table.WriteTo(fast);
     table.WriteTo(literal);
     const std::int32_t count = MarkWithWeakHash(fast, groups, kept);
-    TableEngine engine(PlatformFileSystem(), FixedDate);
+    TableEngine engine(PlatformFileSystem(), FixedToday);
     ASSERT_EQ(count, reference::ReferenceMarkDuplicates(engine, literal, 2)) << "table " << t;
     ASSERT_EQ(ReadFileBytes(fast), ReadFileBytes(literal)) << "table " << t;
     marked += count;

@@ -5,10 +5,12 @@
 #include <filesystem>
 #include <random>
 
+#include "dbf/engine.h"
 #include "journal/duplicates.h"
 #include "reference/reference_dedupe.h"
 #include "reference/reference_operations.h"
-#include "tests/journal/journal_fixture.h"
+#include "tests/support/journal_tables.h"
+#include "tests/support/temp_dir.h"
 
 namespace dbt::test {
 namespace {
@@ -22,7 +24,7 @@ struct Shape {
 
 DbfBuilder RandomTable(std::mt19937& random, const Shape& shape) {
   const char flags[] = {' ', ' ', ' ', '*', ':'};
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   std::vector<std::vector<std::string>> rows;
   for (int i = 0; i < shape.records; ++i) {
     const int content = static_cast<int>(random() % static_cast<unsigned>(shape.distinct));
@@ -55,8 +57,8 @@ TEST(DedupeAgainstReference, SameBytesOnManyTables) {
     const DbfBuilder table = RandomTable(random, shape);
     table.WriteTo(fast);
     table.WriteTo(literal);
-    TableEngine fastEngine(PlatformFileSystem(), FixedDate);
-    TableEngine literalEngine(PlatformFileSystem(), FixedDate);
+    TableEngine fastEngine(PlatformFileSystem(), FixedToday);
+    TableEngine literalEngine(PlatformFileSystem(), FixedToday);
     const MarkResult marked = MarkDuplicates(fastEngine, fast, 4);
     ASSERT_TRUE(marked.ok()) << marked.detail;
     EXPECT_EQ(marked.marked, reference::ReferenceMarkDuplicates(literalEngine, literal, 4));
@@ -78,11 +80,11 @@ TEST(DedupeAgainstReference, WholeDeletionMatchesTheLiteralOne) {
     const DbfBuilder table = RandomTable(random, {50, 8, round % 2 == 0, round % 3 == 0});
     table.WriteTo(fast);
     table.WriteTo(literal);
-    TableEngine fastEngine(PlatformFileSystem(), FixedDate);
+    TableEngine fastEngine(PlatformFileSystem(), FixedToday);
     RecordBuffer fastBuffer;
     const DedupeResult result = DeleteDuplicates(fastEngine, fast, 2, fastBuffer);
     ASSERT_TRUE(result.ok()) << result.detail;
-    TableEngine literalEngine(PlatformFileSystem(), FixedDate);
+    TableEngine literalEngine(PlatformFileSystem(), FixedToday);
     EXPECT_EQ(result.removed, reference::DeleteDuplicates(literalEngine, literal, 2));
     ASSERT_EQ(ReadFileBytes(fast), ReadFileBytes(literal)) << "round " << round;
   }

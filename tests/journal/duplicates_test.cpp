@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/journal/journal_fixture.h"
+#include "dbf/engine.h"
+#include "tests/support/journal_tables.h"
+#include "tests/support/temp_dir.h"
 
 namespace dbt::test {
 namespace {
@@ -18,7 +20,7 @@ class DuplicatesTest : public ::testing::Test {
   TempDir dir_;
   std::string path_ = dir_.File("journal.dbf");
   std::vector<std::uint8_t> before_;
-  TableEngine engine_{PlatformFileSystem(), FixedDate};
+  TableEngine engine_{PlatformFileSystem(), FixedToday};
   RecordBuffer buffer_;
 };
 
@@ -27,7 +29,7 @@ std::vector<std::string> Row(int i) {
 }
 
 TEST_F(DuplicatesTest, LaterEqualsAreRemovedAndTheOthersKeepTheirOrder) {
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   for (int i = 1; i <= 11; ++i) table.Record(i == 2 || i == 5 || i == 9 ? Row(2) : Row(i));
   Write(table);
   const DedupeResult result = Run();
@@ -36,8 +38,8 @@ TEST_F(DuplicatesTest, LaterEqualsAreRemovedAndTheOthersKeepTheirOrder) {
   EXPECT_EQ(result.removed, 2);
   EXPECT_EQ(result.after, 9);
   const std::vector<std::uint8_t> after = ReadFileBytes(path_);
-  ASSERT_EQ(after.size(), kJournalHeader + 9 * kJournalRecord + 1);
-  EXPECT_EQ(HeaderCount(after), 9u);
+  ASSERT_EQ(after.size(), kNumberedJournalHeader + 9 * kNumberedJournalRecord + 1);
+  EXPECT_EQ(HeaderRecordCount(after), 9u);
   EXPECT_EQ(after.back(), 0x1A);
   const std::size_t kept[] = {1, 2, 3, 4, 6, 7, 8, 10, 11};
   for (std::size_t k = 0; k < 9; ++k)
@@ -51,7 +53,7 @@ TEST_F(DuplicatesTest, AZeroByteInTheDateChangesNoUmlautOfPathOrError) {
   const std::string oemPath =
       "C:\\Fax\\\x8Erzte\\\x9A"
       "bersicht.pdf    ";  // OEM 850, 30 bytes
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   table.RawRecord(" " + zeroDate + oemPath + "    1" + "St\x94rung\r\n   ")
       .RawRecord("*" + zeroDate + oemPath + "    1" + "St\x94rung     ");
   Write(table);
@@ -59,12 +61,12 @@ TEST_F(DuplicatesTest, AZeroByteInTheDateChangesNoUmlautOfPathOrError) {
   ASSERT_TRUE(result.ok()) << result.detail;
   EXPECT_EQ(result.removed, 1);
   const std::vector<std::uint8_t> after = ReadFileBytes(path_);
-  EXPECT_EQ(HeaderCount(after), 1u);
+  EXPECT_EQ(HeaderRecordCount(after), 1u);
   EXPECT_EQ(RecordBytes(after, 1), " " + zeroDate + oemPath + "    1" + "St\x94rung     ");
 }
 
 TEST_F(DuplicatesTest, FlagsAndTrailingLineBreaksOfErrorDoNotMakeRecordsDifferent) {
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   table.Record(JournalRow("20260101", "C:\\a.pdf", "1", "Busy"), '*')
       .Record(JournalRow("20260101", "C:\\a.pdf", "1", "Busy\r\n"))
       .Record(JournalRow("20260101", "C:\\A.pdf", "1", "Busy"), ':')
@@ -73,7 +75,7 @@ TEST_F(DuplicatesTest, FlagsAndTrailingLineBreaksOfErrorDoNotMakeRecordsDifferen
   const DedupeResult result = Run();
   EXPECT_EQ(result.removed, 1);
   const std::vector<std::uint8_t> after = ReadFileBytes(path_);
-  ASSERT_EQ(after.size(), kJournalHeader + 2 * kJournalRecord + 1);
+  ASSERT_EQ(after.size(), kNumberedJournalHeader + 2 * kNumberedJournalRecord + 1);
   std::string first = RecordBytes(before_, 1);
   first[0] = ' ';
   EXPECT_EQ(RecordBytes(after, 1), first);
@@ -84,7 +86,7 @@ TEST_F(DuplicatesTest, FlagsAndTrailingLineBreaksOfErrorDoNotMakeRecordsDifferen
 }
 
 TEST_F(DuplicatesTest, NoDuplicatesMeansEveryRecordLiveAndNothingRemoved) {
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   table.Record(Row(1), '*').Record(Row(2)).EndMarker(false);
   Write(table);
   const DedupeResult result = Run();
@@ -94,7 +96,7 @@ TEST_F(DuplicatesTest, NoDuplicatesMeansEveryRecordLiveAndNothingRemoved) {
   expected[1] = 126;
   expected[2] = 12;
   expected[3] = 7;
-  expected[kJournalHeader] = ' ';
+  expected[kNumberedJournalHeader] = ' ';
   EXPECT_EQ(ReadFileBytes(path_), expected);
 }
 
@@ -104,7 +106,7 @@ TEST_F(DuplicatesTest, MissingFileIsASilentNoOpAndPackRefusesWithoutPathOrHandle
   EXPECT_FALSE(PackMarked(engine_, path_, 3).ran);
   EXPECT_FALSE(engine_.Files().Exists(path_));
 
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   table.Record(Row(1), ':');
   Write(table);
   EXPECT_FALSE(PackMarked(engine_, "  ", 3).ran);

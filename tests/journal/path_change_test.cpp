@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/journal/journal_fixture.h"
+#include "dbf/engine.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/journal_tables.h"
+#include "tests/support/temp_dir.h"
 
 namespace dbt::test {
 namespace {
@@ -47,11 +49,11 @@ TEST_F(PathChangeTest, AZeroByteBeforeDateiChangesNoByteOfTheDocumentName) {
   const std::string oemPath =
       "C:\\Fax\\\x8Erzte\\\x9A"
       "bersicht.pdf";  // OEM 850
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   table.RawRecord(std::string(" ") + std::string(8, '\0') + oemPath + std::string(4, ' ') +
                   "   12" + "St\x94rung\r\n   ");
   Write(table);
-  TableEngine engine(PlatformFileSystem(), FixedDate);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
   int pathField = 0;
   for (int run = 1; run <= 2; ++run) {
     const PathChangeResult result =
@@ -67,14 +69,14 @@ TEST_F(PathChangeTest, AZeroByteBeforeDateiChangesNoByteOfTheDocumentName) {
 }
 
 TEST_F(PathChangeTest, AllRecordsGetTheNewPathAndBecomeLiveOtherFieldsKeepTheirBytes) {
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   table.Record(JournalRow("20260101", "D:\\Alt\\0001.pdf", "  12", "Fehler\r\n"), '*')
       .Record(JournalRow("20260102", "", "3", ""))
       .Record(JournalRow("20260103", "D:\\Alt\\a_very_long_name_01.pdf", "4", "x"), '*')
       .RawRecord(std::string(" 2026010") + '\0' + "x.pdf" + std::string(25, ' ') +
                  std::string(17, 'z'));
   Write(table);
-  TableEngine engine(PlatformFileSystem(), FixedDate);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
   int pathField = 0;
   const PathChangeResult result =
       ChangeAllPaths(engine, path_, 7, Rule("E:\\Neu\\Ordner\\", true), buffer_, pathField);
@@ -105,12 +107,12 @@ TEST_F(PathChangeTest, AllRecordsGetTheNewPathAndBecomeLiveOtherFieldsKeepTheirB
 }
 
 TEST_F(PathChangeTest, LockedTableIsReportedAndLeftAlone) {
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   table.Record(JournalRow("20260101", "D:\\Alt\\0001.pdf", "1", ""));
   Write(table);
   FaultyFileSystem files;
   files.FailOpen(path_, FileOpenError::Locked);
-  TableEngine engine(files, FixedDate);
+  TableEngine engine(files, FixedToday);
   int pathField = 0;
   const PathChangeResult all =
       ChangeAllPaths(engine, path_, 1, Rule("E:\\", false), buffer_, pathField);
@@ -126,11 +128,11 @@ TEST_F(PathChangeTest, LockedTableIsReportedAndLeftAlone) {
 }
 
 TEST_F(PathChangeTest, StoreCurrentPathWritesOnlyPathAndFlagAndRefusesATooLongPath) {
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   table.Record(JournalRow("20260101", "D:\\Alt\\0001.pdf", "1", "a"))
       .Record(JournalRow("20260102", "D:\\Alt\\0002.pdf", " 0002", "Fehler\r\n"), '*');
   Write(table);
-  TableEngine engine(PlatformFileSystem(), FixedDate);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
   std::int32_t current = 2;
   const PathStoreResult tooLong =
       StoreCurrentPath(engine, path_, 3, current, 2, std::string(31, 'x'), buffer_);
@@ -153,7 +155,7 @@ TEST_F(PathChangeTest, StoreCurrentPathWritesOnlyPathAndFlagAndRefusesATooLongPa
 }
 
 TEST_F(PathChangeTest, MissingTableIsNotCreated) {
-  TableEngine engine(PlatformFileSystem(), FixedDate);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
   int pathField = 0;
   const PathChangeResult all =
       ChangeAllPaths(engine, path_, 1, Rule("E:\\", false), buffer_, pathField);
@@ -162,13 +164,13 @@ TEST_F(PathChangeTest, MissingTableIsNotCreated) {
 }
 
 TEST_F(PathChangeTest, LastRecordOfATableWithoutEndMarkerIsStoredOneAndAll) {
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   table.Record(JournalRow("20260101", "D:\\Alt\\0001.pdf", "1", ""))
       .Record(JournalRow("20260102", "D:\\Alt\\0002.pdf", "2", ""), '*')
       .EndMarker(false);
   Write(table);
-  ASSERT_EQ(before_.size(), kJournalHeader + 2 * kJournalRecord);
-  TableEngine engine(PlatformFileSystem(), FixedDate);
+  ASSERT_EQ(before_.size(), kNumberedJournalHeader + 2 * kNumberedJournalRecord);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
   std::int32_t current = 2;
   ASSERT_TRUE(StoreCurrentPath(engine, path_, 3, current, 2, "F:\\0002.pdf", buffer_).stored);
   std::string expected = RecordBytes(before_, 2);
@@ -188,11 +190,11 @@ TEST_F(PathChangeTest, LastRecordOfATableWithoutEndMarkerIsStoredOneAndAll) {
 }
 
 TEST_F(PathChangeTest, ZeroPaddedPathLosesItsPaddingBeforeTheNewFolderIsJoined) {
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   table.RawRecord(" 20260101" + std::string("C:\\Fax\\0001.pdf") + std::string(15, '\0') + "    1" +
                   std::string(12, ' '));
   Write(table);
-  TableEngine engine(PlatformFileSystem(), FixedDate);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
   int pathField = 0;
   const PathChangeResult result =
       ChangeAllPaths(engine, path_, 3, Rule("E:\\Neu\\", false), buffer_, pathField);

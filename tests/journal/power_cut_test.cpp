@@ -10,15 +10,17 @@
 #include <functional>
 #include <random>
 
+#include "dbf/engine.h"
 #include "journal/append.h"
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
 #include "journal/path_change.h"
 #include "journal/recovery_log.h"
 #include "journal/table_session.h"
-#include "tests/journal/journal_fixture.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/memory_file_system.h"
+#include "tests/support/temp_dir.h"
 
 namespace dbt::test {
 namespace {
@@ -44,7 +46,7 @@ std::string Content(const std::string& record) {
 
 std::vector<std::string> Records(const Bytes& file) {
   std::vector<std::string> records;
-  const std::uint32_t count = HeaderCount(file);
+  const std::uint32_t count = HeaderRecordCount(file);
   for (std::size_t i = 1; i <= count; ++i) {
     std::string record = RecordBytes(file, i);
     if (record.empty()) break;  // the count is limited to the slots the file holds
@@ -97,7 +99,7 @@ class PowerCutTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // Three records a block, so that a cut can fall between two blocks of one pass.
-    journal_detail::SetBlockBytes(3 * kJournalRecord);
+    journal_detail::SetBlockBytes(3 * kNumberedJournalRecord);
     journal_detail::SetBlocksPerStep(1);
     // Records that differ in every field, so that a record torn between two of them is neither.
     struct Row {
@@ -112,7 +114,7 @@ class PowerCutTest : public ::testing::Test {
                         {"20230404", "G:\\yy\\d.pdf", "4", "belegt"},
                         {"20220505", "H:\\z\\eeee.pdf", "55555", "ok"}};
     const int order[] = {0, 1, 0, 2, 1, 3, 0, 4};
-    DbfBuilder table = JournalLayout();
+    DbfBuilder table = NumberedJournalLayout();
     for (int i = 0; i < 8; ++i) {
       const Row& row = rows[order[i]];
       table.Record(
@@ -121,7 +123,7 @@ class PowerCutTest : public ::testing::Test {
     }
     table.EndMarker(false);
     original_ = table.Bytes();
-    DbfBuilder source = JournalLayout();
+    DbfBuilder source = NumberedJournalLayout();
     source.Record(JournalRow("20250101", "S:\\x.pdf", "2", ""))
         .Record(JournalRow("20250102", "S:\\y.pdf", "3", ""), '*')
         .Record(JournalRow("20250202", "E:\\Neu\\bb.pdf", "22", "frei"));  // as in the table
@@ -144,7 +146,7 @@ class PowerCutTest : public ::testing::Test {
     Reset();
     FaultyFileSystem files(memory_);
     {
-      TableEngine engine(files, FixedDate);
+      TableEngine engine(files, FixedToday);
       command(engine, kTable);
     }
     for (int k = 1; k <= files.WriteCount(); ++k) sizes.push_back(files.WriteSize(k));
@@ -161,7 +163,7 @@ class PowerCutTest : public ::testing::Test {
       if (size > 1) {
         // Inside the flag, the date and the path of each record the write covers.
         std::vector<std::size_t> at = {1, size / 2, size - 1, 1 + random() % (size - 1)};
-        for (std::size_t record = 0; record < size; record += kJournalRecord) {
+        for (std::size_t record = 0; record < size; record += kNumberedJournalRecord) {
           at.push_back(record + 3);
           at.push_back(record + 12);
         }
@@ -189,7 +191,7 @@ class PowerCutTest : public ::testing::Test {
       if (fault.kind == Fault::Tear) files.TearAtWrite(fault.write, fault.tearAt);
       if (fault.kind == Fault::PowerCut) files.PowerCutAtWrite(fault.write, fault.seed);
       {
-        TableEngine engine(files, FixedDate);
+        TableEngine engine(files, FixedToday);
         command(engine, kTable);
       }
       {
@@ -200,7 +202,7 @@ class PowerCutTest : public ::testing::Test {
       survives(Table());
       if (HasFailure()) return;
       if (rerunWhenDone || Table() != expected) {
-        TableEngine again(memory_, FixedDate);
+        TableEngine again(memory_, FixedToday);
         command(again, kTable);
       }
       ASSERT_EQ(Table(), expected);
@@ -272,7 +274,7 @@ TEST_F(PowerCutTest, AppendTableAloneIsAllOrNothing) {
   });
   std::vector<std::size_t> sizes;
   const Bytes appended = Uninterrupted(append, sizes);
-  ASSERT_EQ(HeaderCount(appended), 11u);
+  ASSERT_EQ(HeaderRecordCount(appended), 11u);
   CutEverywhere(
       append,
       [&](const Bytes& file) {

@@ -5,10 +5,12 @@
 
 #include <random>
 
+#include "dbf/engine.h"
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
 #include "journal/path_change.h"
-#include "tests/journal/journal_fixture.h"
+#include "tests/support/journal_tables.h"
+#include "tests/support/temp_dir.h"
 
 namespace dbt::test {
 namespace {
@@ -47,7 +49,7 @@ std::string RandomRecord(std::mt19937& random, int i) {
 
 // What the documented passes do: one LoadRecord and one StoreRecord per record, header last.
 void RecordByRecord(const std::string& path, const std::function<bool(RecordBuffer&)>& change) {
-  TableEngine engine(PlatformFileSystem(), FixedDate);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
   RecordBuffer buffer;
   std::vector<std::uint8_t> header;
   std::int64_t size = 0;
@@ -99,7 +101,7 @@ TEST_P(RecordPassTest, NormalisingGivesTheBytesOfTheRecordByRecordPass) {
   constexpr int kError = 5;
   Compare(
       [](const std::string& path) {
-        TableEngine engine(PlatformFileSystem(), FixedDate);
+        TableEngine engine(PlatformFileSystem(), FixedToday);
         RecordBuffer buffer;
         ASSERT_TRUE(NormalizeRecords(engine, path, 1, buffer).ok());
       },
@@ -121,7 +123,7 @@ TEST_P(RecordPassTest, ChangingAllPathsGivesTheBytesOfTheRecordByRecordPass) {
   rule.renameToSff = true;
   Compare(
       [&rule](const std::string& path) {
-        TableEngine engine(PlatformFileSystem(), FixedDate);
+        TableEngine engine(PlatformFileSystem(), FixedToday);
         RecordBuffer buffer;
         int pathField = 0;
         ASSERT_TRUE(ChangeAllPaths(engine, path, 1, rule, buffer, pathField).ok());

@@ -13,10 +13,12 @@
 #include <random>
 
 #include "dbf/codepage.h"
+#include "dbf/engine.h"
 #include "dbf/field_codec.h"
 #include "journal/path_change.h"
-#include "tests/journal/journal_fixture.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/memory_file_system.h"
+#include "tests/support/temp_dir.h"
 
 namespace dbt::test {
 namespace {
@@ -110,7 +112,7 @@ class PerField {
     return DecodeField(slot_.type, stored);
   }
   void Store(std::string display, Bytes& record) const {
-    std::string stored = EncodeField(slot_.type, display, FixedDate().year);
+    std::string stored = EncodeField(slot_.type, display, FixedToday().year);
     stored.resize(slot_.length, ' ');
     for (std::size_t i = 0; i < slot_.length; ++i) {
       record[slot_.offset + i] = ToOem()[static_cast<unsigned char>(stored[i])];
@@ -153,7 +155,7 @@ class RecordRewritesTest : public ::testing::Test {
  protected:
   // Opens table as handle 1 of a fresh engine.
   void Open(const RandomTable& table) {
-    engine_ = std::make_unique<TableEngine>(files_, FixedDate);
+    engine_ = std::make_unique<TableEngine>(files_, FixedToday);
     files_.Put("t.dbf", table.builder.Bytes());
     Bytes header;
     std::int64_t size = 0;

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include "dbf/engine.h"
 #include "journal/path_change.h"
-#include "tests/journal/journal_fixture.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/memory_file_system.h"
+#include "tests/support/temp_dir.h"
 
 namespace dbt::test {
 namespace {
@@ -28,12 +30,12 @@ class ReferenceOperations : public testing::Test {
   std::vector<std::uint8_t> Now() { return *files_.Data("j.dbf"); }
 
   MemoryFileSystem files_;
-  TableEngine engine_{files_, FixedDate};
+  TableEngine engine_{files_, FixedToday};
   std::vector<std::uint8_t> before_;
 };
 
 TEST_F(ReferenceOperations, PathChangeKeepsTheNameAndStoresTheFolderInOem) {
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   table.RawRecord("*" + kZeroDate + kOemPath + "   12" + "St\x94rung\r\n   ")
       .RawRecord(" " + kZeroDate + "C:\\" + std::string(27, 'x') + "   13" + std::string(12, ' '));
   Put(table);
@@ -60,7 +62,7 @@ TEST_F(ReferenceOperations, PathChangeKeepsTheNameAndStoresTheFolderInOem) {
 }
 
 TEST_F(ReferenceOperations, NormalisingCutsTheErrorTailAndKeepsItsUmlaut) {
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   table.RawRecord("*" + kZeroDate + kOemPath + "   12" + std::string("St\x94rung\r\n\0  ", 12));
   Put(table);
   EXPECT_EQ(reference::NormalizeRecords(engine_, "j.dbf", 1), 1);

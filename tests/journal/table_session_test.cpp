@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "dbf/engine.h"
 #include "journal/append.h"
 #include "journal/duplicates.h"
 #include "journal/recovery_log.h"
 #include "journal/table_session.h"
-#include "tests/journal/journal_fixture.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/memory_file_system.h"
+#include "tests/support/temp_dir.h"
 
 namespace dbt::test {
 namespace {
@@ -18,7 +20,7 @@ using journal_detail::RecoveryLog;
 using journal_detail::RecoveryPath;
 
 Bytes Journal(std::initializer_list<const char*> paths) {
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   for (const char* path : paths) table.Record(JournalRow("20260101", path, "1", "busy"));
   return table.Bytes();
 }
@@ -31,7 +33,7 @@ class TableSessionTest : public ::testing::Test {
 
 TEST_F(TableSessionTest, DeleteDuplicatesOpensTheTableOnceForAllItsSteps) {
   files.Put(path, Journal({"a", "b", "a"}));
-  TableEngine engine(files, FixedDate);
+  TableEngine engine(files, FixedToday);
   RecordBuffer buffer;
   const DedupeResult result = DeleteDuplicates(engine, path, 1, buffer);
   ASSERT_TRUE(result.ok()) << result.detail;
@@ -61,7 +63,7 @@ TEST_F(TableSessionTest, HeldTableIsLentToOneOpenAtATimeAndFreedAtTheEnd) {
 TEST_F(TableSessionTest, AppendOpensTheTargetOnceAndTheSourceApart) {
   files.Put(path, Journal({"a", "b"}));
   files.Put("other.dbf", Journal({"b", "c"}));
-  TableEngine engine(files, FixedDate);
+  TableEngine engine(files, FixedToday);
   RecordBuffer buffer;
   {
     TableSession session;
@@ -69,7 +71,7 @@ TEST_F(TableSessionTest, AppendOpensTheTargetOnceAndTheSourceApart) {
     EXPECT_EQ(AppendTable(engine, path, 1, "other.dbf", 2).appended, 2);
     EXPECT_EQ(DeleteDuplicates(engine, path, 1, buffer).after, 3);
   }
-  EXPECT_EQ(HeaderCount(*files.Data(path)), 3u);
+  EXPECT_EQ(HeaderRecordCount(*files.Data(path)), 3u);
   // The target once, the source twice (the layout check and the copy).
   EXPECT_EQ(files.OpenCount(), 3);
 }
@@ -82,7 +84,7 @@ TEST_F(TableSessionTest, StepThatDoesNotFitTheTableIsNotReplayed) {
   {
     RecoveryLog log(files, path, 4096);
     RecoveryFrame frame = RecoveryFrame::InPlace(table.size() + 56);
-    frame.Add(kJournalHeader, Bytes(56, 'X'));
+    frame.Add(kNumberedJournalHeader, Bytes(56, 'X'));
     ASSERT_TRUE(log.Log(frame));
   }
   TableSession session;
@@ -102,7 +104,7 @@ TEST_F(TableSessionTest, WholeStepIsFinishedAndTornStepDropped) {
     {
       RecoveryLog log(files, path, 4096);
       RecoveryFrame frame = RecoveryFrame::InPlace(table.size());
-      frame.Add(kJournalHeader + 1, Bytes(8, '9'));
+      frame.Add(kNumberedJournalHeader + 1, Bytes(8, '9'));
       ASSERT_TRUE(log.Log(frame));
     }
     Bytes& logged = *files.Data(RecoveryPath(path));
@@ -110,7 +112,7 @@ TEST_F(TableSessionTest, WholeStepIsFinishedAndTornStepDropped) {
     TableSession session;
     ASSERT_TRUE(session.Begin(files, path).ok());
     Bytes expected = table;
-    if (!torn) std::fill_n(expected.begin() + kJournalHeader + 1, 8, '9');
+    if (!torn) std::fill_n(expected.begin() + kNumberedJournalHeader + 1, 8, '9');
     EXPECT_EQ(*files.Data(path), expected);
     EXPECT_EQ(files.Data(RecoveryPath(path)), nullptr);
   }
@@ -158,7 +160,7 @@ TEST_F(TableSessionTest, FullDiskLeavesTheTargetAsItWasAndSaysSo) {
   files.Put("other.dbf", other);
   // Room for the recovery file (about 300 bytes), not for three more records.
   files.SetCapacity(table.size() + other.size() + 350);
-  TableEngine engine(files, FixedDate);
+  TableEngine engine(files, FixedToday);
   const AppendResult result = AppendTable(engine, path, 1, "other.dbf", 2);
   EXPECT_TRUE(result.diskFull);
   EXPECT_FALSE(result.ok());

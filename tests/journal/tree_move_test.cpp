@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/journal/journal_fixture.h"
+#include "dbf/engine.h"
+#include "tests/support/journal_tables.h"
+#include "tests/support/temp_dir.h"
 
 namespace dbt::test {
 namespace {
@@ -42,7 +44,7 @@ TEST(MakePrefixRule, AFolderThatWouldMatchEveryPathIsInvalid) {
 TEST(MoveTree, MovesTheMatchingRecordsAndLeavesEveryOtherByteAlone) {
   TempDir dir;
   const std::string path = dir.File("journal.dbf");
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   // Record 2 holds bytes a rewrite would normalise (a NUL in the date); it does not match.
   table.Record(JournalRow("20260101", "C:\\FAX\\2025\\1.pdf", "1", ""), '*')
       .RawRecord(std::string(" 2026010") + '\0' + "C:\\Faxalt\\2.pdf" + std::string(15, ' ') +
@@ -51,7 +53,7 @@ TEST(MoveTree, MovesTheMatchingRecordsAndLeavesEveryOtherByteAlone) {
       .Record(JournalRow("20260104", "C:\\Fax\\4.pdf", "4", ""));
   table.WriteTo(path);
   const std::vector<std::uint8_t> before = ReadFileBytes(path);
-  TableEngine engine(PlatformFileSystem(), FixedDate);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
   RecordBuffer buffer;
   const TreeMoveResult result =
       MoveTree(engine, path, 1, MakePrefixRule("C:\\Fax\\", "E:\\Archiv", true), buffer);
@@ -76,11 +78,11 @@ TEST(MoveTree, MovesTheMatchingRecordsAndLeavesEveryOtherByteAlone) {
 TEST(MoveTree, NoMatchingRecordLeavesTheFileAsItWas) {
   TempDir dir;
   const std::string path = dir.File("journal.dbf");
-  DbfBuilder table = JournalLayout();
+  DbfBuilder table = NumberedJournalLayout();
   table.Record(JournalRow("20260101", "C:\\Faxalt\\1.pdf", "1", ""), '*');
   table.WriteTo(path);
   const std::vector<std::uint8_t> before = ReadFileBytes(path);
-  TableEngine engine(PlatformFileSystem(), FixedDate);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
   RecordBuffer buffer;
   const TreeMoveResult result =
       MoveTree(engine, path, 1, MakePrefixRule("C:\\Fax", "E:\\", false), buffer);

@@ -16,6 +16,7 @@
 #include "tests/app/win32/main_window_win32_support.h"
 #include "tests/support/dbf_builder.h"
 #include "tests/support/dialog_driver_win32.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 
 namespace dbt::test {
@@ -172,18 +173,11 @@ TEST_F(MainWindowWin32, SessionChoosesStepsAndChangesAllPaths) {
   EXPECT_EQ(records, first + second);
 }
 
-// A journal as the fax application keeps it: date, document path and transmission result.
-DbfBuilder Journal() {
-  DbfBuilder table;
-  table.Field("DATUM", 'D', 8).Field("DATEI", 'C', 40).Field("ERROR", 'C', 10);
-  return table;
-}
-
 TEST_F(MainWindowWin32, StepsToBothEndsAndChangesThePathOfTheShownRecordOnly) {
   const std::string table = dir.File("journal.dbf");
   const std::vector<std::string> first = {"20240105", "C:\\Fax\\0001.PDF", "OK"};
   const std::vector<std::string> third = {"20240107", "C:\\Fax\\0003.pdf", "OK"};
-  DbfBuilder original = Journal();
+  DbfBuilder original = JournalLayout();
   original.Record(first).Record({"20240106", "C:\\Fax\\0002.PDF", "Besetzt"}, '*').Record(third);
   original.WriteTo(table);
   const std::string unchanged = FileBytes(table);
@@ -227,7 +221,7 @@ TEST_F(MainWindowWin32, StepsToBothEndsAndChangesThePathOfTheShownRecordOnly) {
   Click(hwnd, kChangePathButton);
   EXPECT_EQ(Text(hwnd, kCurrentRecordBox), "2");
   EXPECT_EQ(Text(hwnd, kStoredPathBox), "E:\\Neu\\0002.PDF");
-  DbfBuilder changed = Journal();
+  DbfBuilder changed = JournalLayout();
   changed.Record(first).Record({"20240106", "E:\\Neu\\0002.PDF", "Besetzt"}).Record(third);
   // The deleted record is live again; its neighbours are untouched.
   EXPECT_EQ(FileBytes(table), Written(table, changed));
@@ -235,7 +229,7 @@ TEST_F(MainWindowWin32, StepsToBothEndsAndChangesThePathOfTheShownRecordOnly) {
 
 TEST_F(MainWindowWin32, RenameOptionIsSavedAtOnceAndTheSffPathsOfAllRecordsMeetAsDuplicates) {
   const std::string table = dir.File("journal.dbf");
-  DbfBuilder original = Journal();
+  DbfBuilder original = JournalLayout();
   original.Record({"20240105", "C:\\Fax\\0001.PDF", "OK"})
       .Record({"20240106", "C:\\Fax\\0002.pdf", "Besetzt"}, '*')
       .Record({"20240105", "D:\\Alt\\0001.pdf", "OK"})  // the same fax, kept in another folder
@@ -260,7 +254,7 @@ TEST_F(MainWindowWin32, RenameOptionIsSavedAtOnceAndTheSffPathsOfAllRecordsMeetA
   EXPECT_EQ(Text(hwnd, kCurrentRecordBox), "1");
   EXPECT_EQ(Text(hwnd, kRecordCountBox), "4");
   EXPECT_EQ(Text(hwnd, kStoredPathBox), "E:\\Neu\\0001.sff");
-  DbfBuilder relocated = Journal();
+  DbfBuilder relocated = JournalLayout();
   relocated.Record({"20240105", "E:\\Neu\\0001.sff", "OK"})
       .Record({"20240106", "E:\\Neu\\0002.sff", "Besetzt"})
       .Record({"20240105", "E:\\Neu\\0001.sff", "OK"})
@@ -275,7 +269,7 @@ TEST_F(MainWindowWin32, RenameOptionIsSavedAtOnceAndTheSffPathsOfAllRecordsMeetA
   EXPECT_EQ(Text(hwnd, kStoredPathBox), "E:\\Neu\\0001.sff");
   EXPECT_TRUE(IsEnabled(hwnd, kAppendButton));
   EXPECT_TRUE(IsEnabled(hwnd, kDeleteDuplicatesButton));
-  DbfBuilder deduplicated = Journal();
+  DbfBuilder deduplicated = JournalLayout();
   deduplicated.Record({"20240105", "E:\\Neu\\0001.sff", "OK"})
       .Record({"20240106", "E:\\Neu\\0002.sff", "Besetzt"})
       .Record({"20240107", "E:\\Neu\\0003.sff", "Kein Ton"});
@@ -291,11 +285,11 @@ TEST_F(MainWindowWin32, AppendingAnotherJournalKeepsOnlyTheRecordsNotAlreadyTher
   const std::string table = dir.File("journal.dbf");
   const std::vector<std::string> first = {"20240105", "E:\\Neu\\0001.sff", "OK"};
   const std::vector<std::string> second = {"20240106", "E:\\Neu\\0002.sff", "Besetzt"};
-  DbfBuilder target = Journal();
+  DbfBuilder target = JournalLayout();
   target.Record(first).Record(second);
   target.WriteTo(table);
   const std::string other = dir.File("alt.dbf");
-  DbfBuilder source = Journal();
+  DbfBuilder source = JournalLayout();
   source.Record(second)
       .Record({"20240107", "E:\\Neu\\0003.sff", "OK"}, '*')
       .Record({"20240105", "E:\\Neu\\0001.sff", "OK\r\n"});  // equal once the line end is cut
@@ -315,7 +309,7 @@ TEST_F(MainWindowWin32, AppendingAnotherJournalKeepsOnlyTheRecordsNotAlreadyTher
   EXPECT_EQ(Text(hwnd, kStoredPathBox), "E:\\Neu\\0001.sff");
   EXPECT_EQ(settingsFile.Value("LastFileOpen", "LastFile01"), table);
   EXPECT_EQ(settingsFile.Value("LastFileOpen", "LastFile02"), other);
-  DbfBuilder appended = Journal();
+  DbfBuilder appended = JournalLayout();
   appended.Record(first).Record(second).Record({"20240107", "E:\\Neu\\0003.sff", "OK"});
   EXPECT_EQ(FileBytes(table), Written(table, appended));
   EXPECT_EQ(FileBytes(other), sourceBytes);  // the source is only read

@@ -1,11 +1,11 @@
-#include "tests/crash/generated_journal.h"
+#include "bench/journal_generator.h"
 
 #include <array>
 #include <fstream>
 #include <random>
 #include <vector>
 
-namespace dbt::test {
+namespace dbt::bench {
 namespace {
 
 struct Field {
@@ -22,12 +22,14 @@ std::string Pad(std::string text, std::size_t length) {
   return text;
 }
 
-std::string MakeRecord(std::uint64_t id) {
+// The fields of a record follow from its id alone, so that a repeated id repeats the record.
+std::string MakeRecord(std::uint64_t id, bool umlautInRecipient) {
   std::mt19937_64 random(id);
   std::string record = " ";
   record += Pad(std::to_string(20000101 + id % 9 * 10000 + id % 12 * 100 + id % 28), 8);
   record += Pad("+49 30 " + std::to_string(1000000 + random() % 9000000), 20);
-  record += Pad("Empf\x84nger " + std::to_string(random() % 5000), 40);  // OEM ä
+  const char* recipient = umlautInRecipient ? "Empf\x84nger " : "Empfaenger ";  // OEM ä
+  record += Pad(recipient + std::to_string(random() % 5000), 40);
   record += Pad(
       "D:\\Merlo\\Fax\\Archiv\\" + std::to_string(id % 100) + "\\fax" + std::to_string(id) + ".pdf",
       150);
@@ -72,8 +74,8 @@ void WriteGeneratedJournal(const std::string& path, const JournalShape& shape) {
   for (std::int64_t i = 0; i < shape.records; ++i) {
     const bool repeat = i > 0 && share(random) < shape.duplicateShare;
     const std::uint64_t id = repeat ? firstId + random() % (nextId - firstId) : nextId++;
-    std::string record = MakeRecord(id);
-    if (share(random) < shape.deletedShare) record[0] = '*';
+    std::string record = MakeRecord(id, shape.umlautInRecipient);
+    if (shape.deletedShare > 0 && share(random) < shape.deletedShare) record[0] = '*';
     block += record;
     if (block.size() > (1u << 20)) {
       out.write(block.data(), static_cast<std::streamsize>(block.size()));
@@ -84,37 +86,4 @@ void WriteGeneratedJournal(const std::string& path, const JournalShape& shape) {
   out.write(block.data(), static_cast<std::streamsize>(block.size()));
 }
 
-namespace {
-
-// The parts of a record that make up its key, in order.
-template <typename Use>
-void KeyParts(std::string_view record, Use use) {
-  use(record.substr(1, kGeneratedPathOffset - 1));
-  std::string_view path = record.substr(kGeneratedPathOffset, kGeneratedPathLength);
-  path = path.substr(0, path.find_last_not_of(' ') + 1);
-  path = path.substr(path.find_last_of(":\\") + 1);
-  use(path.substr(0, path.rfind('.')));
-  use("|");
-  use(record.substr(kGeneratedPathOffset + kGeneratedPathLength,
-                    kGeneratedErrorOffset - kGeneratedPathOffset - kGeneratedPathLength));
-  const std::string_view error = record.substr(kGeneratedErrorOffset);
-  use(error.substr(0, error.find_last_not_of(std::string_view(" \r\n\0", 4)) + 1));
-}
-
-}  // namespace
-
-std::uint64_t RecordKeyHash(std::string_view record) {
-  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  KeyParts(record, [&](std::string_view part) {
-    for (const char c : part) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-  });
-  return hash;
-}
-
-std::string RecordKey(std::string_view record) {
-  std::string key;
-  KeyParts(record, [&](std::string_view part) { key += part; });
-  return key;
-}
-
-}  // namespace dbt::test
+}  // namespace dbt::bench

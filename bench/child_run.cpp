@@ -1,0 +1,64 @@
+#include "bench/child_run.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "bench/timing.h"
+
+namespace dbt::bench {
+
+long ChildPeakKiB(const std::function<void()>& work) {
+  const pid_t child = fork();
+  if (child == 0) {
+    work();
+    _exit(0);
+  }
+  int status = 0;
+  struct rusage usage {};
+  wait4(child, &status, 0, &usage);
+  return usage.ru_maxrss;
+}
+
+Measured InChild(CountingFileSystem& files, long baselineKiB, const std::function<void()>& work) {
+  int channel[2];
+  if (pipe(channel) != 0) return {};
+  const pid_t child = fork();
+  if (child == 0) {
+    close(channel[0]);
+    files.syncs = 0;
+    const double s = Seconds(work);
+    if (write(channel[1], &s, sizeof s) != sizeof s) _exit(1);
+    if (write(channel[1], &files.syncs, sizeof files.syncs) != sizeof files.syncs) _exit(1);
+    _exit(0);
+  }
+  close(channel[1]);
+  Measured measured;
+  if (read(channel[0], &measured.seconds, sizeof measured.seconds) != sizeof measured.seconds) {
+    measured.seconds = -1;
+  }
+  if (read(channel[0], &measured.syncs, sizeof measured.syncs) != sizeof measured.syncs) {
+    measured.syncs = -1;
+  }
+  close(channel[0]);
+  int status = 0;
+  struct rusage usage {};
+  wait4(child, &status, 0, &usage);
+  measured.userSeconds = SecondsOf(usage.ru_utime);
+  measured.systemSeconds = SecondsOf(usage.ru_stime);
+  measured.peakMiB = static_cast<double>(usage.ru_maxrss - baselineKiB) / 1024.0;
+  return measured;
+}
+
+void PrintCommand(const std::string& name, const Measured& measured, const Limit& limit) {
+  Print(name, measured.seconds, "s");
+  Print(name + "_fdatasync", measured.syncs, "barriers");
+  Print(name + "_vs_block_limit", measured.seconds / limit.seconds, "x");
+  Print(name + "_user", measured.userSeconds, "s");
+  Print(name + "_system", measured.systemSeconds, "s");
+  Print(name + "_cpu_vs_block_limit_cpu",
+        (measured.userSeconds + measured.systemSeconds) / limit.cpuSeconds, "x");
+  Print(name + "_peak_memory", measured.peakMiB, "MiB");
+}
+
+}  // namespace dbt::bench

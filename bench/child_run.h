@@ -1,0 +1,30 @@
+#pragma once
+// A command run in a child process of its own, so that its peak memory is its own, and its
+// figures printed against the block limit of the same run.
+
+#include <functional>
+#include <string>
+
+#include "bench/counting_file_system.h"
+#include "bench/io_limits.h"
+
+namespace dbt::bench {
+
+struct Measured {
+  double seconds = 0;  // the command alone, timed inside the child
+  double userSeconds = 0;
+  double systemSeconds = 0;
+  double peakMiB = 0;  // above the peak of a child that does nothing
+  int syncs = 0;       // fdatasync barriers the command asked for
+};
+
+// ru_maxrss of a child that runs work, in KiB.
+long ChildPeakKiB(const std::function<void()>& work);
+
+// Runs work in a child; the child counts the barriers of files in its own copy and reports the
+// count with its time.
+Measured InChild(CountingFileSystem& files, long baselineKiB, const std::function<void()>& work);
+
+void PrintCommand(const std::string& name, const Measured& measured, const Limit& limit);
+
+}  // namespace dbt::bench

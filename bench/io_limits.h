@@ -1,0 +1,27 @@
+#pragma once
+// What moving a generated journal's bytes costs with nothing else done: the figures the
+// commands' times are measured against.
+
+#include <cstdint>
+#include <string>
+
+namespace dbt::bench {
+
+struct Limit {
+  double seconds = 0;
+  double cpuSeconds = 0;  // user and system: what a busy machine changes least
+};
+
+// Reads the whole record area and writes it back in 1 MiB blocks, nothing else: what no pass
+// that rewrites the records in place can beat. The best of three, so that the ratios to it are
+// not flattered by a slow run.
+Limit BlockLimit(const std::string& path);
+
+// The same bytes as one read and one write of every record, moved in 1 MiB blocks and made
+// durable by one fdatasync at the end: what no pass over the table can beat.
+double BlockFloor(const std::string& path, std::int64_t count);
+
+// One pread and one pwrite per record, nothing else: what any record-by-record pass costs.
+double IoFloor(const std::string& path, std::int64_t count);
+
+}  // namespace dbt::bench
