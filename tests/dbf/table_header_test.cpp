@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/dbf/engine_test_support.h"
+#include "tests/support/journal_tables.h"
 
 namespace dbt::test {
 namespace {
@@ -16,7 +17,7 @@ HeaderCheck Check(const std::vector<std::uint8_t>& file) {
 }
 
 TEST(TableHeaderCheck, LaysOutTheFieldsAfterTheFlagInDescriptorOrder) {
-  const std::vector<std::uint8_t> file = JournalTable().Bytes();
+  const std::vector<std::uint8_t> file = ThreeRecordJournal().Bytes();
   const HeaderCheck check = Check(file);
   ASSERT_TRUE(check.ok()) << check.detail;
 
@@ -60,34 +61,34 @@ TEST(TableHeaderCheck, HeaderAndRecordLengthsAreCheckedAtTheirExactEnds) {
   EXPECT_EQ(past.error, TableOpenError::Damaged);
   EXPECT_EQ(past.detail, "header length 97 runs past the file's 96 bytes");
 
-  const HeaderCheck fits = Check(JournalTable().RecordLength(34).Bytes());
+  const HeaderCheck fits = Check(ThreeRecordJournal().RecordLength(34).Bytes());
   EXPECT_TRUE(fits.ok()) << fits.detail;
-  const HeaderCheck wider = Check(JournalTable().RecordLength(40).Bytes());
+  const HeaderCheck wider = Check(ThreeRecordJournal().RecordLength(40).Bytes());
   ASSERT_TRUE(wider.ok()) << wider.detail;
   EXPECT_EQ(wider.layout.fields.storedLength, 34u);  // the padding is no field's
-  const HeaderCheck shortByOne = Check(JournalTable().RecordLength(33).Bytes());
+  const HeaderCheck shortByOne = Check(ThreeRecordJournal().RecordLength(33).Bytes());
   EXPECT_EQ(shortByOne.error, TableOpenError::Damaged);
 
   // Three descriptors end at byte 128; a header length of 127 still rounds to three fields,
   // whose last descriptor would then reach past the header.
-  const HeaderCheck shortHeader = Check(JournalTable().HeaderLength(127).Bytes());
+  const HeaderCheck shortHeader = Check(ThreeRecordJournal().HeaderLength(127).Bytes());
   EXPECT_EQ(shortHeader.error, TableOpenError::Damaged);
   EXPECT_EQ(shortHeader.detail,
             "the 3 field descriptors end at byte 128, past the header length 127");
-  EXPECT_TRUE(Check(JournalTable().HeaderLength(128).Bytes()).ok());
+  EXPECT_TRUE(Check(ThreeRecordJournal().HeaderLength(128).Bytes()).ok());
 }
 
 TEST(TableHeaderCheck, CountsNoMoreRecordsThanTheFileHoldsWhole) {
-  std::vector<std::uint8_t> halfRecord = JournalTable().RecordCount(5).Bytes();
+  std::vector<std::uint8_t> halfRecord = ThreeRecordJournal().RecordCount(5).Bytes();
   halfRecord.resize(129 + 2 * 34 + 20);  // two whole records and part of the third
   EXPECT_EQ(Check(halfRecord).layout.header.RecordCount(), 2u);
 
   // The end marker is no record, and a count below the slots is kept.
-  EXPECT_EQ(Check(JournalTable().RecordCount(9).Bytes()).layout.header.RecordCount(), 3u);
-  EXPECT_EQ(Check(JournalTable().RecordCount(1).Bytes()).layout.header.RecordCount(), 1u);
+  EXPECT_EQ(Check(ThreeRecordJournal().RecordCount(9).Bytes()).layout.header.RecordCount(), 3u);
+  EXPECT_EQ(Check(ThreeRecordJournal().RecordCount(1).Bytes()).layout.header.RecordCount(), 1u);
 
   // A file of a terabyte and the largest count: the count stays a positive 32-bit number.
-  const std::vector<std::uint8_t> huge = JournalTable().RecordCount(0xFFFFFFFFu).Bytes();
+  const std::vector<std::uint8_t> huge = ThreeRecordJournal().RecordCount(0xFFFFFFFFu).Bytes();
   const HeaderCheck check = CheckTableHeader(huge, std::uint64_t{1} << 40);
   ASSERT_TRUE(check.ok()) << check.detail;
   EXPECT_EQ(check.layout.header.RecordCount(),
@@ -95,7 +96,7 @@ TEST(TableHeaderCheck, CountsNoMoreRecordsThanTheFileHoldsWhole) {
 }
 
 TEST(TableHeaderCheck, JudgesOnlyTheHeaderBytesItWasGiven) {
-  const std::vector<std::uint8_t> file = JournalTable().Bytes();
+  const std::vector<std::uint8_t> file = ThreeRecordJournal().Bytes();
   // The file holds the header but the read fell short: no layout from bytes never seen.
   const HeaderCheck cut = CheckTableHeader(Slice(file, 0, 100), file.size());
   EXPECT_EQ(cut.error, TableOpenError::Other);
@@ -112,12 +113,12 @@ TEST(TableHeaderCheck, JudgesOnlyTheHeaderBytesItWasGiven) {
 }
 
 TEST(TableHeaderCheck, WantsTheWholeHeaderWhereTheFileHoldsIt) {
-  const std::vector<std::uint8_t> file = JournalTable().Bytes();
+  const std::vector<std::uint8_t> file = ThreeRecordJournal().Bytes();
   const std::vector<std::uint8_t> first = Slice(file, 0, 32);
   EXPECT_EQ(HeaderBytesWanted(first, file.size()), 129u);
   EXPECT_EQ(HeaderBytesWanted(first, 100), 100u);
   EXPECT_EQ(HeaderBytesWanted(Slice(file, 0, 20), 20), 20u);
-  EXPECT_EQ(HeaderBytesWanted(Slice(JournalTable().HeaderLength(10).Bytes(), 0, 32), 200), 32u);
+  EXPECT_EQ(HeaderBytesWanted(Slice(ThreeRecordJournal().HeaderLength(10).Bytes(), 0, 32), 200), 32u);
 }
 
 TEST(TableHeaderCheck, TakesALevelThreeHeaderOfTheLevelSevenLengthForWhatItIs) {

@@ -146,7 +146,7 @@ TEST_F(AppendTest, FieldNamesAreComparedByTheirFirstTenCharacters) {
   };
   layout("LAUFNUMMER").Record(JournalRow("20260101", "C:\\Fax\\t", "1", "")).WriteTo(targetPath_);
   const std::vector<std::uint8_t> before = ReadFileBytes(targetPath_);
-  TableEngine engine(PlatformFileSystem(), FixedDate);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
 
   layout("LAUFNUMMEX").Record(JournalRow("20250101", "S:\\a", "2", "")).WriteTo(sourcePath_);
   EXPECT_EQ(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2), 0);
@@ -157,7 +157,7 @@ TEST_F(AppendTest, FieldNamesAreComparedByTheirFirstTenCharacters) {
   EXPECT_EQ(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2), 1);
   const AppendResult result = Append(engine);
   EXPECT_EQ(result.appended, 1) << result.detail;
-  EXPECT_EQ(HeaderCount(ReadFileBytes(targetPath_)), 2u);
+  EXPECT_EQ(HeaderRecordCount(ReadFileBytes(targetPath_)), 2u);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/journal/journal_fixture.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/memory_file_system.h"
 
 namespace dbt::test {
@@ -12,7 +12,7 @@ namespace {
 JournalLayoutCheck Check(const DbfBuilder& table) {
   MemoryFileSystem files;
   files.Put("t.dbf", table.Bytes());
-  TableEngine engine(files, FixedDate);
+  TableEngine engine(files, FixedToday);
   std::vector<std::uint8_t> headerBytes;
   std::int64_t fileSize = 0;
   const TableOpenResult open =
@@ -58,7 +58,7 @@ TEST(JournalLayoutCheck, SaysWhyAnotherTableIsNoJournal) {
 }
 
 TEST(JournalLayoutCheck, AHandleWithNoOpenTableIsNoJournal) {
-  TableEngine engine(PlatformFileSystem(), FixedDate);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
   const JournalLayoutCheck check = CheckJournalLayout(engine, 7);
   EXPECT_FALSE(check.journal);
   EXPECT_EQ(check.pathField, 0);

@@ -12,7 +12,8 @@
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
 #include "reference/reference_dedupe.h"
-#include "tests/journal/journal_fixture.h"
+#include "tests/support/journal_tables.h"
+#include "tests/support/temp_dir.h"
 
 namespace dbt::test {
 namespace {
@@ -22,14 +23,14 @@ using journal_detail::HashedSlot;
 // A hash that equal records share but many different ones too: the sum of the bytes after the
 // flag, modulo groups.
 RecordHashes WeakHashes(const std::string& path, int groups) {
-  TableEngine engine(PlatformFileSystem(), FixedDate);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
   journal_detail::ScopedTable scoped(engine, 1);
   EXPECT_TRUE(scoped.Open(path, OpenAccess::Read).ok());
   const journal_detail::RecordLayout layout = journal_detail::LayoutOf(engine, 1);
   RecordHashes hashes;
   for (std::int32_t slot = 0; slot < layout.count; ++slot) {
     std::uint64_t sum = 0;
-    for (const std::uint8_t b : engine.ReadAt(1, layout.SlotOffset(slot) + 1, kJournalRecord - 1))
+    for (const std::uint8_t b : engine.ReadAt(1, layout.SlotOffset(slot) + 1, kNumberedJournalRecord - 1))
       sum += b;
     hashes.push_back({sum % static_cast<std::uint64_t>(groups), slot});
   }
@@ -57,10 +58,10 @@ TEST_F(RemoveDuplicatesTest, CollidingHashesShortMemoryAndShortStepsGiveTheLiter
     const int groups = 1 + static_cast<int>(random() % 4);
     // No room at all, room for two first records, and plenty; steps of two to nine records.
     journal_detail::SetKeptRecordBytes(
-        std::vector<std::size_t>{0, 2 * (kJournalRecord - 1), 1 << 20}[t % 3]);
-    journal_detail::SetBlockBytes((1 + t % 3) * kJournalRecord);
+        std::vector<std::size_t>{0, 2 * (kNumberedJournalRecord - 1), 1 << 20}[t % 3]);
+    journal_detail::SetBlockBytes((1 + t % 3) * kNumberedJournalRecord);
     journal_detail::SetBlocksPerStep(2 + t % 2);
-    DbfBuilder table = JournalLayout();
+    DbfBuilder table = NumberedJournalLayout();
     for (int i = 0; i < records; ++i) {
       const int content = static_cast<int>(random() % static_cast<unsigned>(distinct));
       table.Record(JournalRow("20260101", "C:\\F\\" + std::to_string(content), "1", "x"));
@@ -69,10 +70,10 @@ TEST_F(RemoveDuplicatesTest, CollidingHashesShortMemoryAndShortStepsGiveTheLiter
     table.WriteTo(literal);
 
     RecordHashes hashes = WeakHashes(fast, groups);
-    TableEngine engine(PlatformFileSystem(), FixedDate);
+    TableEngine engine(PlatformFileSystem(), FixedToday);
     const RemovalResult result = RemoveDuplicates(engine, fast, 1, {}, &hashes);
     ASSERT_TRUE(result.ok()) << result.detail;
-    TableEngine other(PlatformFileSystem(), FixedDate);
+    TableEngine other(PlatformFileSystem(), FixedToday);
     const std::int32_t marked = reference::ReferenceMarkDuplicates(other, literal, 2);
     if (marked > 0) reference::ReferencePackMarked(other, literal, 2);
     ASSERT_EQ(result.removed, marked) << "table " << t;

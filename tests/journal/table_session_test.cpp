@@ -123,8 +123,8 @@ TEST_F(TableSessionTest, WholeStepIsFinishedAndTornStepDropped) {
 TEST_F(TableSessionTest, SkippingCompactionMovesTheRecordsItDoesNotList) {
   const Bytes table = Journal({"a", "b", "c", "d", "e", "f"});
   files.Put(path, table);
-  const std::size_t length = kJournalRecord;
-  const auto slot = [&](std::size_t n) { return kJournalHeader + n * length; };
+  const std::size_t length = kNumberedJournalRecord;
+  const auto slot = [&](std::size_t n) { return kNumberedJournalHeader + n * length; };
   {
     RecoveryLog log(files, path, 4096);
     RecoveryFrame frame = RecoveryFrame::InPlace(table.size());
