@@ -23,7 +23,7 @@ struct AllPathsResult {
   std::int32_t changed = 0;
   std::vector<std::int32_t> tooLong;  // records left as they were
 };
-// Every record: DATEI := NewPath of its stored path and the record made live; a record whose
+// Every record: DATEI takes the new path of its stored path and the record is made live; one whose
 // new path does not fit DATEI stays exactly as it was. The header is stamped at the end.
 AllPathsResult ChangeAllPaths(TableEngine& engine, const std::string& path, TableHandle table,
                               const std::string& targetFolder, bool sff);

@@ -17,7 +17,7 @@ bool OpenForUpdate(TableEngine& engine, const std::string& path, TableHandle tab
   return engine.OpenTableUpdate(path, table, headerBytes, size) > 0;
 }
 
-// The record with DATEI := NewPath and a blank flag, or false when the path does not fit.
+// The record with the new path in DATEI and a blank flag, or false when the path does not fit.
 bool Relocated(std::string& record, const LiteralField& datei, const std::string& targetFolder,
                bool sff, int year) {
   const std::string stored = DisplayOf(datei.type, record.substr(datei.offset, datei.length));

@@ -118,7 +118,8 @@ TEST(TableHeaderCheck, WantsTheWholeHeaderWhereTheFileHoldsIt) {
   EXPECT_EQ(HeaderBytesWanted(first, file.size()), 129u);
   EXPECT_EQ(HeaderBytesWanted(first, 100), 100u);
   EXPECT_EQ(HeaderBytesWanted(Slice(file, 0, 20), 20), 20u);
-  EXPECT_EQ(HeaderBytesWanted(Slice(ThreeRecordJournal().HeaderLength(10).Bytes(), 0, 32), 200), 32u);
+  EXPECT_EQ(HeaderBytesWanted(Slice(ThreeRecordJournal().HeaderLength(10).Bytes(), 0, 32), 200),
+            32u);
 }
 
 TEST(TableHeaderCheck, TakesALevelThreeHeaderOfTheLevelSevenLengthForWhatItIs) {

@@ -12,6 +12,7 @@
 #include "dbf/engine.h"
 #include "journal/open_table.h"
 #include "reference/reference_dedupe.h"
+#include "tests/journal/colliding_hashes.h"
 #include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 
@@ -20,31 +21,14 @@ namespace {
 
 using journal_detail::HashedSlot;
 
-DbfBuilder TableOf(std::mt19937& random, int records, int distinct) {
-  DbfBuilder table = NumberedJournalLayout();
-  for (int i = 0; i < records; ++i) {
-    const int content = static_cast<int>(random() % static_cast<unsigned>(distinct));
-    table.Record(JournalRow("20260101", "C:\\F\\" + std::to_string(content), "1", "x"));
-  }
-  return table;
-}
-
-// Marks with a hash that equal records share but many different ones too: the sum of the
-// record's bytes after the flag, modulo groups.
+// Marks with hashes that cannot tell many records apart.
 std::int32_t MarkWithWeakHash(const std::string& path, int groups, std::size_t keptBytes) {
+  std::vector<HashedSlot> hashes = WeakHashes(path, groups);
+  std::sort(hashes.begin(), hashes.end());
   TableEngine engine(PlatformFileSystem(), FixedToday);
   journal_detail::ScopedTable scoped(engine, 1);
   EXPECT_TRUE(scoped.Open(path, OpenAccess::ReadWrite).ok());
   const journal_detail::RecordLayout layout = journal_detail::LayoutOf(engine, 1);
-  std::vector<HashedSlot> hashes;
-  for (std::int32_t slot = 0; slot < layout.count; ++slot) {
-    const std::vector<std::uint8_t> bytes =
-        engine.ReadAt(1, layout.SlotOffset(slot) + 1, kNumberedJournalRecord - 1);
-    std::uint64_t sum = 0;
-    for (const std::uint8_t b : bytes) sum += b;
-    hashes.push_back({sum % static_cast<std::uint64_t>(groups), slot});
-  }
-  std::sort(hashes.begin(), hashes.end());
   const journal_detail::ConfirmResult result =
       journal_detail::MarkConfirmedDuplicates(engine, 1, layout, hashes, keptBytes);
   EXPECT_TRUE(result.ok) << result.failure;
@@ -64,7 +48,7 @@ TEST(ConfirmDuplicates, CollidingHashesAndAShortMemoryGiveTheLiteralMarks) {
     // No room at all, room for two first records, and plenty.
     const std::size_t kept =
         std::vector<std::size_t>{0, 2 * (kNumberedJournalRecord - 1), 1 << 20}[t % 3];
-    const DbfBuilder table = TableOf(random, records, distinct);
+    const DbfBuilder table = RandomJournal(random, records, distinct);
     table.WriteTo(fast);
     table.WriteTo(literal);
     const std::int32_t count = MarkWithWeakHash(fast, groups, kept);

@@ -12,6 +12,7 @@
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
 #include "reference/reference_dedupe.h"
+#include "tests/journal/colliding_hashes.h"
 #include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 
@@ -19,23 +20,6 @@ namespace dbt::test {
 namespace {
 
 using journal_detail::HashedSlot;
-
-// A hash that equal records share but many different ones too: the sum of the bytes after the
-// flag, modulo groups.
-RecordHashes WeakHashes(const std::string& path, int groups) {
-  TableEngine engine(PlatformFileSystem(), FixedToday);
-  journal_detail::ScopedTable scoped(engine, 1);
-  EXPECT_TRUE(scoped.Open(path, OpenAccess::Read).ok());
-  const journal_detail::RecordLayout layout = journal_detail::LayoutOf(engine, 1);
-  RecordHashes hashes;
-  for (std::int32_t slot = 0; slot < layout.count; ++slot) {
-    std::uint64_t sum = 0;
-    for (const std::uint8_t b : engine.ReadAt(1, layout.SlotOffset(slot) + 1, kNumberedJournalRecord - 1))
-      sum += b;
-    hashes.push_back({sum % static_cast<std::uint64_t>(groups), slot});
-  }
-  return hashes;
-}
 
 class RemoveDuplicatesTest : public ::testing::Test {
  protected:
@@ -61,11 +45,7 @@ TEST_F(RemoveDuplicatesTest, CollidingHashesShortMemoryAndShortStepsGiveTheLiter
         std::vector<std::size_t>{0, 2 * (kNumberedJournalRecord - 1), 1 << 20}[t % 3]);
     journal_detail::SetBlockBytes((1 + t % 3) * kNumberedJournalRecord);
     journal_detail::SetBlocksPerStep(2 + t % 2);
-    DbfBuilder table = NumberedJournalLayout();
-    for (int i = 0; i < records; ++i) {
-      const int content = static_cast<int>(random() % static_cast<unsigned>(distinct));
-      table.Record(JournalRow("20260101", "C:\\F\\" + std::to_string(content), "1", "x"));
-    }
+    const DbfBuilder table = RandomJournal(random, records, distinct);
     table.WriteTo(fast);
     table.WriteTo(literal);
 
