@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "bench/timing.h"
 
 namespace dbt::bench {
@@ -20,16 +22,19 @@ long ChildPeakKiB(const std::function<void()>& work) {
   return usage.ru_maxrss;
 }
 
-Measured InChild(CountingFileSystem& files, long baselineKiB, const std::function<void()>& work) {
+Measured InChild(CountingFileSystem& files, long baselineKiB,
+                 const std::function<std::int64_t()>& work) {
   int channel[2];
   if (pipe(channel) != 0) return {};
   const pid_t child = fork();
   if (child == 0) {
     close(channel[0]);
     files.syncs = 0;
-    const double s = Seconds(work);
+    std::int64_t done = -1;
+    const double s = Seconds([&] { done = work(); });
     if (write(channel[1], &s, sizeof s) != sizeof s) _exit(1);
     if (write(channel[1], &files.syncs, sizeof files.syncs) != sizeof files.syncs) _exit(1);
+    if (write(channel[1], &done, sizeof done) != sizeof done) _exit(1);
     _exit(0);
   }
   close(channel[1]);
@@ -39,6 +44,9 @@ Measured InChild(CountingFileSystem& files, long baselineKiB, const std::functio
   }
   if (read(channel[0], &measured.syncs, sizeof measured.syncs) != sizeof measured.syncs) {
     measured.syncs = -1;
+  }
+  if (read(channel[0], &measured.done, sizeof measured.done) != sizeof measured.done) {
+    measured.done = -1;
   }
   close(channel[0]);
   int status = 0;
@@ -50,8 +58,13 @@ Measured InChild(CountingFileSystem& files, long baselineKiB, const std::functio
   return measured;
 }
 
-void PrintCommand(const std::string& name, const Measured& measured, const Limit& limit) {
+bool PrintCommand(const std::string& name, const Measured& measured, const Limit& limit) {
+  if (measured.done < 0) {
+    std::fprintf(stderr, "dbasetool-bench: %s failed\n", name.c_str());
+    return false;
+  }
   Print(name, measured.seconds, "s");
+  Print(name + "_records", static_cast<double>(measured.done), "records");
   Print(name + "_fdatasync", measured.syncs, "barriers");
   Print(name + "_vs_block_limit", measured.seconds / limit.seconds, "x");
   Print(name + "_user", measured.userSeconds, "s");
@@ -59,6 +72,7 @@ void PrintCommand(const std::string& name, const Measured& measured, const Limit
   Print(name + "_cpu_vs_block_limit_cpu",
         (measured.userSeconds + measured.systemSeconds) / limit.cpuSeconds, "x");
   Print(name + "_peak_memory", measured.peakMiB, "MiB");
+  return true;
 }
 
 }  // namespace dbt::bench

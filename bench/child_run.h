@@ -2,6 +2,7 @@
 // A command run in a child process of its own, so that its peak memory is its own, and its
 // figures printed against the block limit of the same run.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -14,17 +15,21 @@ struct Measured {
   double seconds = 0;  // the command alone, timed inside the child
   double userSeconds = 0;
   double systemSeconds = 0;
-  double peakMiB = 0;  // above the peak of a child that does nothing
-  int syncs = 0;       // fdatasync barriers the command asked for
+  double peakMiB = 0;      // above the peak of a child that does nothing
+  int syncs = 0;           // fdatasync barriers the command asked for
+  std::int64_t done = -1;  // records the command reports it changed or removed; -1: it failed
 };
 
 // ru_maxrss of a child that runs work, in KiB.
 long ChildPeakKiB(const std::function<void()>& work);
 
 // Runs work in a child; the child counts the barriers of files in its own copy and reports the
-// count with its time.
-Measured InChild(CountingFileSystem& files, long baselineKiB, const std::function<void()>& work);
+// count with its time and with what work returns: the records it did, or -1 when it failed, so
+// that no figure is printed for work that was never done.
+Measured InChild(CountingFileSystem& files, long baselineKiB,
+                 const std::function<std::int64_t()>& work);
 
-void PrintCommand(const std::string& name, const Measured& measured, const Limit& limit);
+// Prints the figures, or says that the command failed; false then.
+bool PrintCommand(const std::string& name, const Measured& measured, const Limit& limit);
 
 }  // namespace dbt::bench

@@ -68,54 +68,61 @@ int main(int argc, char** argv) {
   PathRule rule;
   rule.targetFolder = "E:\\Neu\\Faxe\\";
   rule.renameToSff = true;
-  PrintCommand("relocate_all_sff",
-               InChild(files, baseline,
-                       [&] {
-                         TableEngine engine(files);
-                         RecordBuffer buffer;
-                         int pathField = 0;
-                         (void)ChangeAllPaths(engine, table, 1, rule, buffer, pathField);
-                       }),
-               limit);
+  bool done = PrintCommand("relocate_all_sff",
+                           InChild(files, baseline,
+                                   [&]() -> std::int64_t {
+                                     TableEngine engine(files);
+                                     RecordBuffer buffer;
+                                     int pathField = 0;
+                                     const PathChangeResult r =
+                                         ChangeAllPaths(engine, table, 1, rule, buffer, pathField);
+                                     return r.ok() ? r.changed : -1;
+                                   }),
+                           limit);
 
-  const auto dedupe = [&] {
+  const auto dedupe = [&]() -> std::int64_t {
     TableEngine engine(files);
     RecordBuffer buffer;
-    (void)DeleteDuplicates(engine, table, 1, buffer);
+    const DedupeResult r = DeleteDuplicates(engine, table, 1, buffer);
+    return r.ok() ? r.removed : -1;
   };
   // The deletion's first step alone: every record made live, ERROR's line breaks cut.
   WriteJournal(table, count, 0.10, 1);
-  PrintCommand("normalize",
-               InChild(files, baseline,
-                       [&] {
-                         TableEngine engine(files);
-                         RecordBuffer buffer;
-                         (void)NormalizeRecords(engine, table, 1, buffer);
-                       }),
-               limit);
+  done &= PrintCommand("normalize",
+                       InChild(files, baseline,
+                               [&]() -> std::int64_t {
+                                 TableEngine engine(files);
+                                 RecordBuffer buffer;
+                                 const NormalizeResult r =
+                                     NormalizeRecords(engine, table, 1, buffer);
+                                 return r.ok() ? r.records : -1;
+                               }),
+                       limit);
   WriteJournal(table, count, 0.10, 1);
-  PrintCommand("dedupe_10pct", InChild(files, baseline, dedupe), limit);
+  done &= PrintCommand("dedupe_10pct", InChild(files, baseline, dedupe), limit);
   WriteJournal(table, count, 0.50, 1);
-  PrintCommand("dedupe_50pct", InChild(files, baseline, dedupe), limit);
+  done &= PrintCommand("dedupe_50pct", InChild(files, baseline, dedupe), limit);
 
   // The command-line tool's append: the records of a second journal, then the deletion.
   WriteJournal(table, count, 0.10, 1);
   WriteJournal(other, count / 2, 0.10, 2);
-  const Measured appendDedupe = InChild(files, baseline, [&] {
+  const Measured appendDedupe = InChild(files, baseline, [&]() -> std::int64_t {
     TableEngine engine(files);
     RecordBuffer buffer;
-    (void)AppendTable(engine, table, 1, other, 2);
-    (void)DeleteDuplicates(engine, table, 1, buffer);
+    const AppendResult appended = AppendTable(engine, table, 1, other, 2);
+    if (!appended.ok() || appended.appended != count / 2) return -1;
+    const DedupeResult r = DeleteDuplicates(engine, table, 1, buffer);
+    return r.ok() ? r.removed : -1;
   });
   const Limit appendedLimit = BlockLimit(table);
   Print("block_limit_appended", appendedLimit.seconds, "s");
   Print("block_limit_appended_cpu", appendedLimit.cpuSeconds, "s");
-  PrintCommand("append_half_then_dedupe", appendDedupe, appendedLimit);
+  done &= PrintCommand("append_half_then_dedupe", appendDedupe, appendedLimit);
   std::filesystem::remove(other);
 
-  if (quick) {
+  if (quick || !done) {
     std::filesystem::remove(table);
-    return 0;
+    return done ? 0 : 1;
   }
   RecordBuffer buffer;
   TableEngine engine;
