@@ -28,6 +28,9 @@ seeds = {
     "incompatible_source": bytes([1, 1, 5, 0]) + table(journal, dupes[:2]),
     "count_past_records": bytes([0, 1, 4, 0]) + table(journal, dupes, count=2),
     "empty_journal": bytes([0, 1, 0, 0]) + table(journal, []),
+    # records of the flag alone, one byte a block: all equal to the first
+    "flag_only_records": bytes([0, 1, 0, 0]) + table(
+        [(b"DATUM", b"D", 0, 0), (b"DATEI", b"C", 0, 0)], [b" ", b"*", b" ", b"\0", b" "]),
 }
 os.makedirs("corpus_operations", exist_ok=True)
 for name, data in seeds.items():

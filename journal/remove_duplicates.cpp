@@ -85,12 +85,16 @@ class Removal {
       firstFinal_[static_cast<std::size_t>(index)] = compactor_.Kept();
       return true;
     }
+    // Records of the flag alone are all equal, and there are no bytes of theirs to look up.
+    if (size_ == 0) {
+      duplicate = true;
+      return true;
+    }
     const std::uint8_t* first = group.kept != kNoGroup
                                     ? kept_.At(group.kept)
                                     : BytesAt(firstFinal_[static_cast<std::size_t>(index)]);
     if (first == nullptr) return false;
-    // Records of the flag alone are all equal; memcmp wants real pointers even for no bytes.
-    duplicate = size_ == 0 || std::memcmp(first, bytes, size_) == 0;
+    duplicate = std::memcmp(first, bytes, size_) == 0;
     if (!duplicate && !CompareOthers(index, bytes, duplicate)) return false;
     if (origin == group.last) {
       kept_.Release(group.kept);
