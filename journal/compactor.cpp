@@ -21,8 +21,12 @@ Compactor::Compactor(TableEngine& engine, TableHandle table, const RecordLayout&
       recordLength_(static_cast<std::size_t>(layout.recordLength)),
       capacity_(layout.SlotsPerStep()),
       spanLimit_(capacity_ * kSpanPerKept),
-      frame_(RecoveryFrame::InPlace(tableSize_)) {
-  pending_.reserve(static_cast<std::size_t>(capacity_) * recordLength_);
+      moves_(RecoveryFrame::InPlace(tableSize_)),
+      skips_(RecoveryFrame::InPlace(tableSize_)) {
+  // Room for the whole step and its sealing: waiting records never move while they wait.
+  moves_.data.reserve(static_cast<std::size_t>(SlotBytes(layout)));
+  skips_.kind = RecoveryFrame::Kind::SkippingCompaction;
+  skips_.recordLength = layout.recordLength;
 }
 
 std::uint64_t Compactor::SlotBytes(const RecordLayout& layout) {
@@ -39,8 +43,10 @@ bool Compactor::Keep(std::int32_t origin, const std::uint8_t* record) {
   if (pendingCount_ == 0) {
     pendingFirstOrigin_ = origin;
     leftOut_.clear();
+    moves_.Clear();
+    pendingBegin_ = moves_.BeginPiece(layout_.SlotOffset(written_));
   }
-  pending_.insert(pending_.end(), record, record + recordLength_);
+  moves_.Append(std::span(record, recordLength_));
   ++pendingCount_;
   pendingLastOrigin_ = origin;
   if (pendingCount_ == capacity_) return Flush();
@@ -60,24 +66,23 @@ bool Compactor::Leave(std::int32_t origin) {
 bool Compactor::Flush() {
   if (pendingCount_ == 0) return true;
   const std::uint64_t destination = layout_.SlotOffset(written_);
-  frame_.Clear();
-  frame_.kind = RecoveryFrame::Kind::Writes;
+  const std::size_t bytes = static_cast<std::size_t>(pendingCount_) * recordLength_;
   if (written_ + pendingCount_ <= pendingFirstOrigin_) {
-    frame_.kind = RecoveryFrame::Kind::SkippingCompaction;
-    frame_.sourceBegin = layout_.SlotOffset(pendingFirstOrigin_);
-    frame_.sourceEnd = layout_.SlotOffset(std::int64_t{pendingLastOrigin_} + 1);
-    frame_.destination = destination;
-    frame_.recordLength = layout_.recordLength;
+    skips_.Clear();
+    skips_.sourceBegin = layout_.SlotOffset(pendingFirstOrigin_);
+    skips_.sourceEnd = layout_.SlotOffset(std::int64_t{pendingLastOrigin_} + 1);
+    skips_.destination = destination;
     leftOut_.resize(static_cast<std::size_t>(Span(pendingLastOrigin_) + 7) / 8, 0);
-    frame_.Add(frame_.sourceBegin, leftOut_);
+    skips_.Add(skips_.sourceBegin, leftOut_);
+    if (!log_.Log(skips_)) return false;
   } else {
-    frame_.Add(destination, pending_);
+    moves_.EndPiece(destination, pendingBegin_);
+    if (!log_.Log(moves_)) return false;
   }
-  if (!log_.Log(frame_)) return false;
-  if (!engine_.WriteAt(table_, destination, pending_) || !file_.Sync()) return false;
+  const std::span<const std::uint8_t> moved(moves_.data.data() + pendingBegin_, bytes);
+  if (!engine_.WriteAt(table_, destination, moved) || !file_.Sync()) return false;
   written_ += pendingCount_;
   pendingCount_ = 0;
-  pending_.clear();
   return true;
 }
 

@@ -36,7 +36,8 @@ class Compactor {
   // the table holds it there.
   const std::uint8_t* Pending(std::int32_t finalSlot) const {
     if (finalSlot < written_ || finalSlot >= written_ + pendingCount_) return nullptr;
-    return pending_.data() + static_cast<std::size_t>(finalSlot - written_) * recordLength_;
+    return moves_.data.data() + pendingBegin_ +
+           static_cast<std::size_t>(finalSlot - written_) * recordLength_;
   }
   // Records kept so far; each one's final slot is the number of those before it.
   std::int32_t Kept() const { return written_ + pendingCount_; }
@@ -56,9 +57,12 @@ class Compactor {
   std::size_t recordLength_;
   std::int32_t capacity_;
   std::int32_t spanLimit_;  // slots from the first pending record on, kept or not
-  std::vector<std::uint8_t> pending_;
+  // The step's records wait as the one piece of the frame that logs them, so that they are
+  // copied once; a step that logs only where they lie logs skips_ instead.
+  RecoveryFrame moves_;
+  std::size_t pendingBegin_ = 0;  // where the waiting records begin in moves_.data
+  RecoveryFrame skips_;
   std::vector<std::uint8_t> leftOut_;  // a bit per slot from pendingFirstOrigin_ on
-  RecoveryFrame frame_;
   std::int32_t pendingCount_ = 0;
   std::int32_t pendingFirstOrigin_ = 0;
   std::int32_t pendingLastOrigin_ = 0;

@@ -97,13 +97,24 @@ RecoveryFrame RecoveryFrame::InPlace(std::uint64_t tableSize) {
 }
 
 void RecoveryFrame::Add(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
-  // Each piece goes into `data` as it is encoded, head and bytes, so that encoding the frame
-  // copies the pieces in one go; appended, not resized, so that nothing is cleared first.
+  const std::size_t begin = BeginPiece(offset);
+  Append(bytes);
+  EndPiece(offset, begin);
+}
+
+std::size_t RecoveryFrame::BeginPiece(std::uint64_t offset) {
+  // Appended, not resized, so that the memory kept from the last step is not cleared first.
+  if (data.empty()) data.insert(data.end(), kFixedBytes, 0);
   std::uint8_t head[kPieceHead];
-  Put(Put(head, offset, 8), bytes.size(), 4);
+  Put(Put(head, offset, 8), 0, 4);
   data.insert(data.end(), head, head + kPieceHead);
-  pieces.push_back(Piece{offset, data.size(), bytes.size()});
-  data.insert(data.end(), bytes.begin(), bytes.end());
+  return data.size();
+}
+
+void RecoveryFrame::EndPiece(std::uint64_t offset, std::size_t begin) {
+  const std::size_t size = data.size() - begin;
+  Put(data.data() + begin - 4, size, 4);
+  pieces.push_back(Piece{offset, begin, size});
 }
 
 void RecoveryFrame::Clear() {
@@ -115,39 +126,38 @@ std::uint64_t FrameOverhead(std::size_t pieces) {
   return kFixedBytes + kPieceHead * pieces + kCompactionBytes + kChecksumBytes;
 }
 
-void EncodeFrame(const RecoveryFrame& frame, std::vector<std::uint8_t>& out) {
-  const std::uint64_t total =
-      FrameOverhead(frame.pieces.size()) + frame.data.size() - kPieceHead * frame.pieces.size();
-  std::uint8_t head[kFixedBytes];
-  std::memcpy(head, kFrameMagic, 8);
-  std::uint8_t* at = Put(head + 8, total, 8);
+std::span<const std::uint8_t> SealFrame(RecoveryFrame& frame) {
+  std::vector<std::uint8_t>& data = frame.data;
+  if (data.empty()) data.resize(kFixedBytes);
+  const std::uint64_t total = data.size() + kCompactionBytes + kChecksumBytes;
+  std::memcpy(data.data(), kFrameMagic, 8);
+  std::uint8_t* at = Put(data.data() + 8, total, 8);
   at = Put(at, frame.sequence, 8);
   at = Put(at, static_cast<std::uint32_t>(frame.kind), 4);
   at = Put(at, frame.cut ? 1 : 0, 4);
   at = Put(at, frame.sizeLow, 8);
   at = Put(at, frame.sizeHigh, 8);
   at = Put(at, frame.sizeAfter, 8);
-  at = Put(at, frame.pieces.size(), 4);
+  Put(at, frame.pieces.size(), 4);
   std::uint8_t tail[kCompactionBytes + kChecksumBytes];
   std::uint8_t* end = Put(tail, frame.sourceBegin, 8);
   end = Put(end, frame.sourceEnd, 8);
   end = Put(end, frame.destination, 8);
   Put(end, frame.recordLength, 8);
-  // Appended, not resized: the memory kept from the last step is not cleared first.
-  out.clear();
-  out.reserve(static_cast<std::size_t>(total));
-  out.insert(out.end(), head, at);
-  out.insert(out.end(), frame.data.begin(), frame.data.end());
-  out.insert(out.end(), tail, tail + kCompactionBytes);
-  std::uint8_t checksum[kChecksumBytes];
-  Put(checksum, HashBytes(out.data(), out.size()), 8);
-  out.insert(out.end(), checksum, checksum + kChecksumBytes);
+  data.insert(data.end(), tail, tail + kCompactionBytes);
+  Put(tail, HashBytes(data.data(), data.size()), 8);
+  data.insert(data.end(), tail, tail + kChecksumBytes);
+  return data;
+}
+
+void UnsealFrame(RecoveryFrame& frame) {
+  frame.data.resize(frame.data.size() - kCompactionBytes - kChecksumBytes);
 }
 
 std::vector<std::uint8_t> EncodeFrame(const RecoveryFrame& frame) {
-  std::vector<std::uint8_t> out;
-  EncodeFrame(frame, out);
-  return out;
+  RecoveryFrame copy = frame;
+  const std::span<const std::uint8_t> sealed = SealFrame(copy);
+  return {sealed.begin(), sealed.end()};
 }
 
 std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes) {

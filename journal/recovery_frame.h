@@ -21,7 +21,8 @@ struct RecoveryFrame {
     SkippingCompaction = 3,
   };
   // Bytes to write at offset; they lie in `data`, from begin on, so that a block's many small
-  // changes cost no allocation each (data holds each piece as the frame encodes it).
+  // changes cost no allocation each. data holds the frame as it is encoded: room for the fixed
+  // fields first, then each piece's head and bytes, so that logging it copies nothing.
   struct Piece {
     std::uint64_t offset = 0;
     std::size_t begin = 0;
@@ -46,6 +47,13 @@ struct RecoveryFrame {
   // A frame that changes bytes in place only: the table keeps its length.
   static RecoveryFrame InPlace(std::uint64_t tableSize);
   void Add(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+  // A piece whose bytes are appended as they come, so that they need no buffer of their own:
+  // BeginPiece gives where its bytes begin in data; until EndPiece they are no piece yet.
+  std::size_t BeginPiece(std::uint64_t offset);
+  void Append(std::span<const std::uint8_t> bytes) {
+    data.insert(data.end(), bytes.begin(), bytes.end());
+  }
+  void EndPiece(std::uint64_t offset, std::size_t begin);
   // No pieces, the memory kept for the next step's.
   void Clear();
   std::span<const std::uint8_t> BytesOf(const Piece& piece) const {
@@ -58,8 +66,10 @@ struct RecoveryFrame {
 
 // The frame's bytes, ending in a checksum over all that precedes it.
 [[nodiscard]] std::vector<std::uint8_t> EncodeFrame(const RecoveryFrame& frame);
-// The same into out, whose memory is reused from one step to the next.
-void EncodeFrame(const RecoveryFrame& frame, std::vector<std::uint8_t>& out);
+// The same, written into the frame's own data and valid until UnsealFrame, which the frame
+// needs before it is changed or applied again.
+[[nodiscard]] std::span<const std::uint8_t> SealFrame(RecoveryFrame& frame);
+void UnsealFrame(RecoveryFrame& frame);
 // A frame read back; nothing when the bytes are torn, cut short or no frame at all.
 [[nodiscard]] std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes);
 // Bytes an encoded frame takes besides its pieces' bytes.

@@ -87,10 +87,12 @@ bool RecoveryLog::Create() {
 bool RecoveryLog::Log(RecoveryFrame& frame) {
   if (!file_ && !Create()) return false;
   frame.sequence = ++sequence_;
-  EncodeFrame(frame, encoded_);
-  if (encoded_.size() > slotBytes_) return false;
+  const std::span<const std::uint8_t> encoded = SealFrame(frame);
   const std::uint64_t slot = sequence_ % 2;
-  return file_->WriteAt(kHeadBytes + slot * slotBytes_, encoded_) && file_->Sync();
+  const bool logged = encoded.size() <= slotBytes_ &&
+                      file_->WriteAt(kHeadBytes + slot * slotBytes_, encoded) && file_->Sync();
+  UnsealFrame(frame);
+  return logged;
 }
 
 bool RecoveryLog::Commit(RecoveryFrame& frame, TableFile& table) {

@@ -45,7 +45,6 @@ class RecoveryLog {
   std::uint64_t slotBytes_;
   std::unique_ptr<TableFile> file_;
   std::uint64_t sequence_ = 0;
-  std::vector<std::uint8_t> encoded_;  // the frame being written, its memory kept for the next
 };
 
 struct RecoveryOutcome {
