@@ -7,6 +7,7 @@
 
 #include "dbf/engine.h"
 #include "journal/duplicates.h"
+#include "journal/open_table.h"
 #include "reference/reference_dedupe.h"
 #include "reference/reference_operations.h"
 #include "tests/support/journal_tables.h"
@@ -71,23 +72,42 @@ TEST(DedupeAgainstReference, SameBytesOnManyTables) {
   }
 }
 
-TEST(DedupeAgainstReference, WholeDeletionMatchesTheLiteralOne) {
+// The whole deletion of ours and the literal one on two copies of table: the same bytes and
+// the same count; the count comes back.
+std::int32_t ExpectTheLiteralDeletion(const DbfBuilder& table, const std::string& label) {
   TempDir dir;
   const std::string fast = dir.File("fast.dbf");
   const std::string literal = dir.File("literal.dbf");
+  table.WriteTo(fast);
+  table.WriteTo(literal);
+  TableEngine fastEngine(PlatformFileSystem(), FixedToday);
+  RecordBuffer fastBuffer;
+  const DedupeResult result = DeleteDuplicates(fastEngine, fast, 2, fastBuffer);
+  EXPECT_TRUE(result.ok()) << label << ": " << result.detail;
+  TableEngine literalEngine(PlatformFileSystem(), FixedToday);
+  EXPECT_EQ(result.removed, reference::DeleteDuplicates(literalEngine, literal, 2)) << label;
+  EXPECT_EQ(ReadFileBytes(fast), ReadFileBytes(literal)) << label;
+  return result.removed;
+}
+
+TEST(DedupeAgainstReference, WholeDeletionMatchesTheLiteralOne) {
   std::mt19937 random(7);
   for (int round = 0; round < 20; ++round) {
     const DbfBuilder table = RandomTable(random, {50, 8, round % 2 == 0, round % 3 == 0});
-    table.WriteTo(fast);
-    table.WriteTo(literal);
-    TableEngine fastEngine(PlatformFileSystem(), FixedToday);
-    RecordBuffer fastBuffer;
-    const DedupeResult result = DeleteDuplicates(fastEngine, fast, 2, fastBuffer);
-    ASSERT_TRUE(result.ok()) << result.detail;
-    TableEngine literalEngine(PlatformFileSystem(), FixedToday);
-    EXPECT_EQ(result.removed, reference::DeleteDuplicates(literalEngine, literal, 2));
-    ASSERT_EQ(ReadFileBytes(fast), ReadFileBytes(literal)) << "round " << round;
+    ExpectTheLiteralDeletion(table, "round " + std::to_string(round));
   }
+}
+
+// A table whose records are the flag alone: each equals the first, whatever its flag, in blocks
+// of one byte as in blocks of many records.
+TEST(DedupeAgainstReference, RecordsOfTheFlagAloneAreAllDuplicatesOfTheFirst) {
+  DbfBuilder table;
+  table.Field("DATUM", 'D', 0).Field("DATEI", 'C', 0);
+  for (const char flag : {' ', '*', ' ', '\0', ' '}) table.RawRecord(std::string(1, flag));
+  journal_detail::SetBlockBytes(1);
+  EXPECT_EQ(ExpectTheLiteralDeletion(table, "one byte a block"), 4);
+  journal_detail::SetBlockBytes(journal_detail::kBlockBytes);
+  EXPECT_EQ(ExpectTheLiteralDeletion(table, "whole blocks"), 4);
 }
 
 }  // namespace

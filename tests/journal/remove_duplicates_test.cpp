@@ -12,7 +12,6 @@
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
 #include "reference/reference_dedupe.h"
-#include "reference/reference_operations.h"
 #include "tests/journal/colliding_hashes.h"
 #include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
@@ -64,29 +63,6 @@ TEST_F(RemoveDuplicatesTest, CollidingHashesShortMemoryAndShortStepsGiveTheLiter
     removed += result.removed;
   }
   EXPECT_GT(removed, 500);
-}
-
-// A table whose records are the flag alone: each equals the first, whatever its flag.
-TEST_F(RemoveDuplicatesTest, RecordsOfTheFlagAloneAreAllDuplicatesOfTheFirst) {
-  TempDir dir;
-  const std::string fast = dir.File("fast.dbf");
-  const std::string literal = dir.File("literal.dbf");
-  for (const std::size_t block : {std::size_t{1}, journal_detail::kBlockBytes}) {
-    journal_detail::SetBlockBytes(block);
-    DbfBuilder table;
-    table.Field("DATUM", 'D', 0).Field("DATEI", 'C', 0);
-    for (const char flag : {' ', '*', ' ', '\0', ' '}) table.RawRecord(std::string(1, flag));
-    table.WriteTo(fast);
-    table.WriteTo(literal);
-    TableEngine engine(PlatformFileSystem(), FixedToday);
-    RecordBuffer buffer;
-    const DedupeResult result = DeleteDuplicates(engine, fast, 1, buffer);
-    ASSERT_TRUE(result.ok()) << result.detail;
-    TableEngine other(PlatformFileSystem(), FixedToday);
-    EXPECT_EQ(result.removed, reference::DeleteDuplicates(other, literal, 2));
-    EXPECT_EQ(result.removed, 4);
-    EXPECT_EQ(ReadFileBytes(fast), ReadFileBytes(literal));
-  }
 }
 
 // Only hashes that occur once may go: every member of a group must reach the comparison.
