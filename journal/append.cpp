@@ -94,10 +94,10 @@ bool CheckCompatible(TableEngine& engine, const std::string& targetPath, TableHa
 
 }  // namespace
 
-int TablesCompatible(TableEngine& engine, const std::string& targetPath, TableHandle target,
-                     const std::string& sourcePath, TableHandle source) {
+bool TablesCompatible(TableEngine& engine, const std::string& targetPath, TableHandle target,
+                      const std::string& sourcePath, TableHandle source) {
   JournalResult ignored;
-  return CheckCompatible(engine, targetPath, target, sourcePath, source, ignored) ? 1 : 0;
+  return CheckCompatible(engine, targetPath, target, sourcePath, source, ignored);
 }
 
 AppendResult AppendTable(TableEngine& engine, const std::string& targetPath, TableHandle target,

@@ -9,10 +9,10 @@
 
 namespace dbt {
 
-// 1 when the source's records can be copied byte for byte into the target, else 0.
-[[nodiscard]] int TablesCompatible(TableEngine& engine, const std::string& targetPath,
-                                   TableHandle target, const std::string& sourcePath,
-                                   TableHandle source);
+// Whether the source's records can be copied byte for byte into the target.
+[[nodiscard]] bool TablesCompatible(TableEngine& engine, const std::string& targetPath,
+                                    TableHandle target, const std::string& sourcePath,
+                                    TableHandle source);
 
 struct AppendResult : JournalResult {
   bool compatible = false;

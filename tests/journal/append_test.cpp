@@ -44,7 +44,7 @@ TEST_F(AppendTest, RecordsFollowInTheSourcesOrderWithTheirFlagsAndOneEndMarker) 
   source.WriteTo(sourcePath_);
   const std::vector<std::uint8_t> sourceBytes = ReadFileBytes(sourcePath_);
   TableEngine engine(PlatformFileSystem(), FixedToday);
-  EXPECT_EQ(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2), 1);
+  EXPECT_TRUE(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2));
   const AppendResult result = Append(engine);
   ASSERT_EQ(result.Code(), 1) << result.detail;
   EXPECT_EQ(result.appended, 3);
@@ -119,7 +119,7 @@ TEST_F(AppendTest, SourceDifferingOnlyInDecimalsOrRecordLengthIsRefused) {
   DbfBuilder decimals = NumberedJournalLayout(30, 5, 2);
   decimals.Record(JournalRow("20250101", "S:\\a", "1.00", ""));
   decimals.WriteTo(sourcePath_);
-  EXPECT_EQ(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2), 0);
+  EXPECT_FALSE(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2));
   EXPECT_EQ(Append(engine).appended, 0);
 
   // One byte more per record behind the same fields: the copies would shift every later field.
@@ -127,7 +127,7 @@ TEST_F(AppendTest, SourceDifferingOnlyInDecimalsOrRecordLengthIsRefused) {
   longer.RecordLength(kNumberedJournalRecord + 1);
   longer.RawRecord(" 20250101S:\\a" + std::string(26, ' ') + "    1" + std::string(13, ' '));
   longer.WriteTo(sourcePath_);
-  EXPECT_EQ(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2), 0);
+  EXPECT_FALSE(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2));
   EXPECT_EQ(Append(engine).appended, 0);
   EXPECT_EQ(ReadFileBytes(targetPath_), targetBefore_);
 }
@@ -149,12 +149,12 @@ TEST_F(AppendTest, FieldNamesAreComparedByTheirFirstTenCharacters) {
   TableEngine engine(PlatformFileSystem(), FixedToday);
 
   layout("LAUFNUMMEX").Record(JournalRow("20250101", "S:\\a", "2", "")).WriteTo(sourcePath_);
-  EXPECT_EQ(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2), 0);
+  EXPECT_FALSE(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2));
   EXPECT_EQ(Append(engine).appended, 0);
   EXPECT_EQ(ReadFileBytes(targetPath_), before);
 
   layout("laufnummerX").Record(JournalRow("20250101", "S:\\a", "2", "")).WriteTo(sourcePath_);
-  EXPECT_EQ(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2), 1);
+  EXPECT_TRUE(TablesCompatible(engine, targetPath_, 1, sourcePath_, 2));
   const AppendResult result = Append(engine);
   EXPECT_EQ(result.appended, 1) << result.detail;
   EXPECT_EQ(HeaderRecordCount(ReadFileBytes(targetPath_)), 2u);
