@@ -26,8 +26,10 @@ struct HashedSlot {
 void SortHashes(std::vector<HashedSlot>& hashes);
 
 // The confirmation keeps the first record of each group of equal hashes in memory up to this
-// many bytes, so that the later ones are compared without a read of their own.
-inline constexpr std::size_t kKeptRecordBytes = std::size_t{32} << 20;
+// many bytes, so that the later ones are compared without a read of their own. The one-pass
+// removal holds a compaction step besides them: with both, it stays within the memory the
+// marking alone used to take.
+inline constexpr std::size_t kKeptRecordBytes = std::size_t{24} << 20;
 
 struct ConfirmResult {
   bool ok = true;
