@@ -103,8 +103,9 @@ void RecoveryFrame::Add(std::uint64_t offset, std::span<const std::uint8_t> byte
 }
 
 std::size_t RecoveryFrame::BeginPiece(std::uint64_t offset) {
-  // Appended, not resized, so that the memory kept from the last step is not cleared first.
-  if (data.empty()) data.insert(data.end(), kFixedBytes, 0);
+  // The pieces are appended, not resized into, so that the memory kept from the last step is
+  // not cleared first; only the room for the fixed fields is.
+  if (data.empty()) data.resize(kFixedBytes);
   std::uint8_t head[kPieceHead];
   Put(Put(head, offset, 8), 0, 4);
   data.insert(data.end(), head, head + kPieceHead);
