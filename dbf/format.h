@@ -18,7 +18,7 @@ inline constexpr std::uint8_t kHeaderTerminator = 0x0D;
 inline constexpr std::uint8_t kEndOfFile = 0x1A;
 inline constexpr std::uint8_t kLiveFlag = ' ';
 inline constexpr std::uint8_t kDeletedFlag = '*';
-inline constexpr std::uint8_t kDuplicateMark = ':';  // ours, between marking and compaction
+inline constexpr std::uint8_t kDuplicateMark = ':';  // earlier builds' mark before packing
 
 // 0x03, 0x04, 0x63, 0x83, 0x8B.
 [[nodiscard]] bool IsAcceptedVersion(std::uint8_t versionByte);

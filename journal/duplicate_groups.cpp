@@ -20,6 +20,36 @@ void SetKeptRecordBytes(std::size_t bytes) {
   g_keptRecordBytes = bytes;
 }
 
+void SortHashes(std::vector<HashedSlot>& hashes) {
+  // Few enough buckets that their write positions stay in the cache; the hashes are uniform,
+  // so each holds about the same share.
+  int bits = 1;
+  while (bits < 11 && (std::size_t{64} << bits) < hashes.size()) ++bits;
+  const int shift = 64 - bits;
+  const std::size_t buckets = std::size_t{1} << bits;
+  std::vector<std::size_t> next(buckets + 1, 0);
+  for (const HashedSlot& item : hashes) ++next[(item.hash >> shift) + 1];
+  for (std::size_t b = 1; b <= buckets; ++b) next[b] += next[b - 1];
+  std::vector<std::size_t> end(next.begin() + 1, next.end());
+  for (std::size_t b = 0; b < buckets; ++b) {
+    while (next[b] < end[b]) {
+      HashedSlot item = hashes[next[b]];
+      std::size_t home = item.hash >> shift;
+      while (home != b) {
+        std::swap(item, hashes[next[home]++]);
+        home = item.hash >> shift;
+      }
+      hashes[next[b]++] = item;
+    }
+  }
+  std::size_t begin = 0;
+  for (std::size_t b = 0; b < buckets; ++b) {
+    std::sort(hashes.begin() + static_cast<std::ptrdiff_t>(begin),
+              hashes.begin() + static_cast<std::ptrdiff_t>(end[b]));
+    begin = end[b];
+  }
+}
+
 void DropUniqueHashes(std::vector<HashedSlot>& hashes) {
   int bits = 10;
   while (bits < 27 && (std::size_t{1} << bits) < hashes.size() * 16) ++bits;

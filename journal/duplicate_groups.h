@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "dbf/engine.h"
-#include "journal/confirm_duplicates.h"
 #include "journal/open_table.h"
+#include "journal/record_hash.h"
 
 namespace dbt::journal_detail {
 
@@ -19,8 +19,17 @@ struct HashGroup {
   std::int32_t first;  // the record that stays
   std::int32_t last;
   std::int32_t kept = kNoGroup;  // its bytes in the store, or kNoGroup: read again when needed
-  bool mixed = false;            // a member differs from the first: equal hashes, other bytes
 };
+
+// Sorts by hash, then slot, as std::sort does, without its comparisons: the records are first
+// distributed by the top bits of their hash, in place, and each small bucket is sorted alone.
+void SortHashes(std::vector<HashedSlot>& hashes);
+
+// The first record of each group of equal hashes is kept in memory up to this many bytes, so
+// that the later ones are compared without a read of their own. The removal holds a compaction
+// step besides them: with both, it needs no more memory than marking and packing in two passes
+// took.
+inline constexpr std::size_t kKeptRecordBytes = std::size_t{24} << 20;
 
 // Drops the hashes that occur once for certain, in any order: most records of a journal have no
 // equal, and only the rest need sorting. Two bit sets of about 16 bits per record decide it; a

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "dbf/engine.h"
-#include "journal/confirm_duplicates.h"
 #include "journal/journal_result.h"
+#include "journal/record_hash.h"
 
 namespace dbt {
 
 // The hash of every record's bytes after the flag, as the normalising pass left them: handed on
-// to the marking that follows it, so that the marking need not read every record again.
+// to the removal that follows it, so that the removal need not hash every record again.
 using RecordHashes = std::vector<journal_detail::HashedSlot>;
 
 struct NormalizeResult : JournalResult {
@@ -26,34 +26,14 @@ struct NormalizeResult : JournalResult {
                                                const Progress& progress = {},
                                                RecordHashes* hashes = nullptr);
 
-struct MarkResult : JournalResult {
-  std::int32_t marked = 0;
-};
-// Marks with ":" every record whose bytes after the flag equal those of a lower-numbered one.
-// Hashes from the normalising pass just before are used (and emptied) when there is one per
-// record; equal hashes are only candidates, so the bytes decide whatever they say.
-[[nodiscard]] MarkResult MarkDuplicates(TableEngine& engine, const std::string& tablePath,
-                                        TableHandle table, const Progress& progress = {},
-                                        RecordHashes* hashes = nullptr);
-
-struct PackResult : JournalResult {
-  bool ran = false;  // false when refused: no path, or no table loaded since start
-  std::int32_t removed = 0;
-  std::int32_t remaining = 0;
-};
-// Removes the records marked ":", keeping the order of the others; 0x1A after the last record,
-// the file cut after it, the header's count and date set.
-[[nodiscard]] PackResult PackMarked(TableEngine& engine, const std::string& tablePath,
-                                    TableHandle table, const Progress& progress = {});
-
 struct RemovalResult : JournalResult {
   std::int32_t removed = 0;
   std::int32_t remaining = 0;
 };
-// What MarkDuplicates followed by PackMarked does, in one pass and without writing a mark: every
-// record whose bytes after the flag equal those of a lower-numbered one is removed, the others
-// keep their order; then 0x1A, the cut and the header's count and date, when anything went.
-// Hashes are taken as MarkDuplicates takes them.
+// Every record whose bytes after the flag equal those of a lower-numbered one is removed, the
+// others keep their order; then 0x1A, the cut and the header's count and date, when anything
+// went. One pass, and no mark is written. Hashes from the normalising pass just before are used
+// (and emptied) when there is one per record; equal hashes are only candidates, the bytes decide.
 [[nodiscard]] RemovalResult RemoveDuplicates(TableEngine& engine, const std::string& tablePath,
                                              TableHandle table, const Progress& progress = {},
                                              RecordHashes* hashes = nullptr);

@@ -12,7 +12,7 @@ NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePa
                                  TableHandle table, RecordBuffer& buffer, const Progress& progress,
                                  RecordHashes* hashes) {
   NormalizeResult result;
-  // Emptied first: hashes of an older table must never reach the marking.
+  // Emptied first: hashes of an older table must never reach the removal.
   if (hashes != nullptr) hashes->clear();
   journal_detail::ScopedTable scoped(engine, table);
   if (!scoped.OpenExisting(tablePath, OpenAccess::ReadWrite, result)) return result;

@@ -9,4 +9,13 @@ namespace dbt::journal_detail {
 
 [[nodiscard]] std::uint64_t HashBytes(const std::uint8_t* data, std::size_t size);
 
+// 16 bytes per record: the whole per-record memory of the search before the bytes are compared.
+struct HashedSlot {
+  std::uint64_t hash;
+  std::int32_t slot;  // 0-based
+  bool operator<(const HashedSlot& other) const {
+    return hash != other.hash ? hash < other.hash : slot < other.slot;
+  }
+};
+
 }  // namespace dbt::journal_detail

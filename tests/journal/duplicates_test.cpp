@@ -100,17 +100,16 @@ TEST_F(DuplicatesTest, NoDuplicatesMeansEveryRecordLiveAndNothingRemoved) {
   EXPECT_EQ(ReadFileBytes(path_), expected);
 }
 
-TEST_F(DuplicatesTest, MissingFileIsASilentNoOpAndPackRefusesWithoutPathOrHandle) {
+TEST_F(DuplicatesTest, MissingFileIsASilentNoOpAndRemovalRefusesWithoutPathOrHandle) {
   EXPECT_EQ(Run().error, TableOpenError::Missing);
-  EXPECT_EQ(MarkDuplicates(engine_, path_, 3).marked, 0);
-  EXPECT_FALSE(PackMarked(engine_, path_, 3).ran);
+  EXPECT_EQ(RemoveDuplicates(engine_, path_, 3).removed, 0);
   EXPECT_FALSE(engine_.Files().Exists(path_));
 
   DbfBuilder table = NumberedJournalLayout();
-  table.Record(Row(1), ':');
+  table.Record(Row(1), ':').Record(Row(1), ':');
   Write(table);
-  EXPECT_FALSE(PackMarked(engine_, "  ", 3).ran);
-  EXPECT_FALSE(PackMarked(engine_, path_, 0).ran);
+  EXPECT_FALSE(RemoveDuplicates(engine_, "  ", 3).ok());
+  EXPECT_FALSE(RemoveDuplicates(engine_, path_, 0).ok());
   EXPECT_EQ(ReadFileBytes(path_), before_);
 }
 

@@ -222,7 +222,7 @@ const Command kDedupe = Held([](TableEngine& engine, const std::string& path) {
   (void)DeleteDuplicates(engine, path, 1, buffer);
 });
 
-TEST_F(PowerCutTest, DeleteDuplicatesNormalizeMarkAndPack) {
+TEST_F(PowerCutTest, DeleteDuplicatesNormalizeAndRemove) {
   std::vector<std::size_t> sizes;
   const std::vector<std::string> survivors = Contents(Uninterrupted(kDedupe, sizes));
   ASSERT_EQ(survivors.size(), 5u);

@@ -5,21 +5,46 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <random>
 
 #include "journal/duplicate_groups.h"
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
 #include "reference/reference_dedupe.h"
-#include "tests/journal/colliding_hashes.h"
 #include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 
 namespace dbt::test {
 namespace {
 
-using journal_detail::HashedSlot;
+
+// A numbered journal of that many records, each one of `distinct` paths.
+DbfBuilder RandomJournal(std::mt19937& random, int records, int distinct) {
+  DbfBuilder table = NumberedJournalLayout();
+  for (int i = 0; i < records; ++i) {
+    const int content = static_cast<int>(random() % static_cast<unsigned>(distinct));
+    table.Record(JournalRow("20260101", "C:\\F\\" + std::to_string(content), "1", "x"));
+  }
+  return table;
+}
+
+// A hash that equal records share but many different ones too: the sum of the bytes after the
+// flag, modulo groups.
+RecordHashes WeakHashes(const std::string& path, int groups) {
+  TableEngine engine(PlatformFileSystem(), FixedToday);
+  journal_detail::ScopedTable scoped(engine, 1);
+  EXPECT_TRUE(scoped.Open(path, OpenAccess::Read).ok());
+  const journal_detail::RecordLayout layout = journal_detail::LayoutOf(engine, 1);
+  RecordHashes hashes;
+  for (std::int32_t slot = 0; slot < layout.count; ++slot) {
+    std::uint64_t sum = 0;
+    for (const std::uint8_t b :
+         engine.ReadAt(1, layout.SlotOffset(slot) + 1, layout.recordLength - 1))
+      sum += b;
+    hashes.push_back({sum % static_cast<std::uint64_t>(groups), slot});
+  }
+  return hashes;
+}
 
 class RemoveDuplicatesTest : public ::testing::Test {
  protected:
@@ -63,30 +88,6 @@ TEST_F(RemoveDuplicatesTest, CollidingHashesShortMemoryAndShortStepsGiveTheLiter
     removed += result.removed;
   }
   EXPECT_GT(removed, 500);
-}
-
-// Only hashes that occur once may go: every member of a group must reach the comparison.
-TEST(DropUniqueHashes, KeepsEveryOccurrenceOfARepeatedHash) {
-  std::mt19937_64 random(7);
-  for (const std::size_t size : {0, 1, 2, 50, 3000, 200000}) {
-    RecordHashes hashes;
-    for (std::size_t slot = 0; slot < size; ++slot) {
-      const bool repeat = slot > 0 && random() % 4 == 0;
-      const std::uint64_t hash = repeat ? hashes[random() % slot].hash : random();
-      hashes.push_back({hash, static_cast<std::int32_t>(slot)});
-    }
-    std::map<std::uint64_t, int> occurrences;
-    for (const HashedSlot& item : hashes) ++occurrences[item.hash];
-    RecordHashes kept = hashes;
-    journal_detail::DropUniqueHashes(kept);
-    std::size_t repeated = 0;
-    for (const HashedSlot& item : hashes) repeated += occurrences[item.hash] > 1 ? 1 : 0;
-    std::size_t keptRepeated = 0;
-    for (const HashedSlot& item : kept) keptRepeated += occurrences[item.hash] > 1 ? 1 : 0;
-    EXPECT_EQ(keptRepeated, repeated) << size;
-    // Most unique ones go, or the sort saves nothing.
-    EXPECT_LE(kept.size() - keptRepeated, (size - repeated) / 4 + 1) << size;
-  }
 }
 
 }  // namespace

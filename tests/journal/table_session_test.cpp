@@ -118,39 +118,46 @@ TEST_F(TableSessionTest, WholeStepIsFinishedAndTornStepDropped) {
   }
 }
 
-// A compaction step that lists the records it leaves out moves exactly the others when the next
-// open finishes it, whatever flags they carry.
-TEST_F(TableSessionTest, SkippingCompactionMovesTheRecordsItDoesNotList) {
-  const Bytes table = Journal({"a", "b", "c", "d", "e", "f"});
-  files.Put(path, table);
+// A compaction step moves exactly the records it does not leave out when the next open finishes
+// it: those it lists, or (as builds before the one-pass removal logged it) those marked ":".
+TEST_F(TableSessionTest, CompactionStepMovesTheRecordsItDoesNotLeaveOut) {
   const std::size_t length = kNumberedJournalRecord;
   const auto slot = [&](std::size_t n) { return kNumberedJournalHeader + n * length; };
-  {
-    RecoveryLog log(files, path, 4096);
-    RecoveryFrame frame = RecoveryFrame::InPlace(table.size());
-    frame.kind = RecoveryFrame::Kind::SkippingCompaction;
-    frame.sourceBegin = slot(2);
-    frame.sourceEnd = slot(6);
-    frame.destination = slot(1);
-    frame.recordLength = length;
-    const std::uint8_t leaveOutSecondAndFourth[1] = {0b1010};  // d and f
-    frame.Add(frame.sourceBegin, leaveOutSecondAndFourth);
-    ASSERT_TRUE(log.Log(frame));
+  for (const bool byList : {true, false}) {
+    SCOPED_TRACE(byList ? "listed" : "marked");
+    Bytes table = Journal({"a", "b", "c", "d", "e", "f"});
+    if (!byList) table[slot(3)] = table[slot(5)] = ':';  // d and f
+    files.Put(path, table);
+    {
+      RecoveryLog log(files, path, 4096);
+      RecoveryFrame frame = RecoveryFrame::InPlace(table.size());
+      frame.kind =
+          byList ? RecoveryFrame::Kind::SkippingCompaction : RecoveryFrame::Kind::Compaction;
+      frame.sourceBegin = slot(2);
+      frame.sourceEnd = slot(6);
+      frame.destination = slot(1);
+      frame.recordLength = length;
+      const std::uint8_t leaveOutSecondAndFourth[1] = {0b1010};  // d and f
+      if (byList) frame.Add(frame.sourceBegin, leaveOutSecondAndFourth);
+      ASSERT_TRUE(log.Log(frame));
+    }
+    {
+      TableSession session;
+      ASSERT_TRUE(session.Begin(files, path).ok());
+    }
+    const auto record = [&](const Bytes& bytes, std::size_t n) {
+      return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(slot(n)),
+                   bytes.begin() + static_cast<std::ptrdiff_t>(slot(n + 1)));
+    };
+    const Bytes& now = *files.Data(path);
+    ASSERT_EQ(now.size(), table.size());
+    // a, then c and e moved down; the slots behind them keep what they held.
+    for (const auto& [at, from] :
+         std::vector<std::pair<int, int>>{{0, 0}, {1, 2}, {2, 4}, {3, 3}, {4, 4}, {5, 5}}) {
+      EXPECT_EQ(record(now, at), record(table, from)) << "slot " << at;
+    }
+    EXPECT_EQ(files.Data(RecoveryPath(path)), nullptr);
   }
-  TableSession session;
-  ASSERT_TRUE(session.Begin(files, path).ok());
-  const auto record = [&](const Bytes& bytes, std::size_t n) {
-    return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(slot(n)),
-                 bytes.begin() + static_cast<std::ptrdiff_t>(slot(n + 1)));
-  };
-  const Bytes& now = *files.Data(path);
-  ASSERT_EQ(now.size(), table.size());
-  // a, then c and e moved down; the slots behind them keep what they held.
-  for (const auto& [at, from] :
-       std::vector<std::pair<int, int>>{{0, 0}, {1, 2}, {2, 4}, {3, 3}, {4, 4}, {5, 5}}) {
-    EXPECT_EQ(record(now, at), record(table, from)) << "slot " << at;
-  }
-  EXPECT_EQ(files.Data(RecoveryPath(path)), nullptr);
 }
 
 TEST_F(TableSessionTest, FullDiskLeavesTheTargetAsItWasAndSaysSo) {

@@ -1,0 +1,63 @@
+// The search's bookkeeping before any bytes are compared: the hashes that may repeat, and their
+// order.
+
+#include "journal/duplicate_groups.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <vector>
+
+namespace dbt::test {
+namespace {
+
+using journal_detail::HashedSlot;
+
+TEST(SortHashes, GivesTheOrderOfAComparisonSort) {
+  std::mt19937_64 random(3);
+  for (const std::size_t size : {0, 1, 2, 9, 100, 5000, 70000}) {
+    std::vector<HashedSlot> hashes;
+    for (std::size_t slot = 0; slot < size; ++slot) {
+      // Full-width hashes, and runs of equal ones whose slots must stay ascending.
+      const std::uint64_t hash = random() % 3 == 0 ? random() % 5 << 60 : random();
+      hashes.push_back({hash, static_cast<std::int32_t>(slot)});
+    }
+    std::vector<HashedSlot> expected = hashes;
+    std::sort(expected.begin(), expected.end());
+    journal_detail::SortHashes(hashes);
+    ASSERT_EQ(hashes.size(), expected.size());
+    for (std::size_t i = 0; i < size; ++i) {
+      ASSERT_EQ(hashes[i].hash, expected[i].hash) << size << " at " << i;
+      ASSERT_EQ(hashes[i].slot, expected[i].slot) << size << " at " << i;
+    }
+  }
+}
+
+// Only hashes that occur once may go: every member of a group must reach the comparison.
+TEST(DropUniqueHashes, KeepsEveryOccurrenceOfARepeatedHash) {
+  std::mt19937_64 random(7);
+  for (const std::size_t size : {0, 1, 2, 50, 3000, 200000}) {
+    std::vector<HashedSlot> hashes;
+    for (std::size_t slot = 0; slot < size; ++slot) {
+      const bool repeat = slot > 0 && random() % 4 == 0;
+      const std::uint64_t hash = repeat ? hashes[random() % slot].hash : random();
+      hashes.push_back({hash, static_cast<std::int32_t>(slot)});
+    }
+    std::map<std::uint64_t, int> occurrences;
+    for (const HashedSlot& item : hashes) ++occurrences[item.hash];
+    std::vector<HashedSlot> kept = hashes;
+    journal_detail::DropUniqueHashes(kept);
+    std::size_t repeated = 0;
+    for (const HashedSlot& item : hashes) repeated += occurrences[item.hash] > 1 ? 1 : 0;
+    std::size_t keptRepeated = 0;
+    for (const HashedSlot& item : kept) keptRepeated += occurrences[item.hash] > 1 ? 1 : 0;
+    EXPECT_EQ(keptRepeated, repeated) << size;
+    // Most unique ones go, or the sort saves nothing.
+    EXPECT_LE(kept.size() - keptRepeated, (size - repeated) / 4 + 1) << size;
+  }
+}
+
+}  // namespace
+}  // namespace dbt::test
