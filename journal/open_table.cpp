@@ -43,10 +43,6 @@ void SetBlocksPerStep(int blocks) {
   g_blocksPerStep = blocks;
 }
 
-std::size_t BlockBytes() {
-  return g_blockBytes;
-}
-
 void SetBlockBytes(std::size_t bytes) {
   g_blockBytes = bytes;
 }

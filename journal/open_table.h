@@ -17,9 +17,8 @@ namespace dbt::journal_detail {
 // within the memory budget whatever the record length.
 inline constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 
-// The block size of the passes over all records: kBlockBytes, unless a test lowers it to cut a
-// small table's pass between two blocks.
-std::size_t BlockBytes();
+// Sets the block size of the passes over all records, kBlockBytes until then: tests lower it to
+// cut a small table's pass between two blocks.
 void SetBlockBytes(std::size_t bytes);
 
 // A logged step of an in-place rewrite or a compaction spans this many blocks: each step costs
