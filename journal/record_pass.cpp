@@ -119,8 +119,9 @@ bool RewriteBlocks(TableEngine& engine, TableHandle table, const RecordStep& ste
 
 std::uint64_t RewriteSlotBytes(TableEngine& engine, TableHandle table) {
   const RecordLayout layout = LayoutOf(engine, table);
-  const std::uint64_t perBlock = static_cast<std::uint64_t>(layout.SlotsPerStep());
-  return FrameOverhead(static_cast<std::size_t>(perBlock) + 1) + perBlock * layout.recordLength +
+  const std::uint64_t perStep = static_cast<std::uint64_t>(layout.SlotsPerStep());
+  // Each record may log two pieces, its flag and the changed stretch of its bytes.
+  return FrameOverhead(static_cast<std::size_t>(2 * perStep) + 1) + perStep * layout.recordLength +
          kHeaderSize;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dbf/engine.h"
+#include "journal/open_table.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
@@ -104,6 +105,28 @@ TEST_F(PathChangeTest, AllRecordsGetTheNewPathAndBecomeLiveOtherFieldsKeepTheirB
   EXPECT_EQ(after[1], 126);
   EXPECT_EQ(after[2], 12);
   EXPECT_EQ(after[3], 7);
+}
+
+// A journal of DATUM and DATEI alone, every record deleted and its whole DATEI changed: each
+// record logs two changes, its flag and its path, and the step must still fit the log.
+TEST_F(PathChangeTest, EveryFlagAndWholePathOfAStepChangedFitsTheLog) {
+  DbfBuilder table;
+  table.Field("DATUM", 'D', 8).Field("DATEI", 'C', 20);
+  for (int i = 0; i < 200; ++i) table.Record({"20260101", "C:\\1234567890123.pdf"}, '*');
+  Write(table);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
+  int pathField = 0;
+  // Steps of 32 records, so that most steps are full.
+  journal_detail::SetBlockBytes(4 * 29);
+  const PathChangeResult result =
+      ChangeAllPaths(engine, path_, 7, Rule("E:\\", true), buffer_, pathField);
+  journal_detail::SetBlockBytes(journal_detail::kBlockBytes);
+  ASSERT_TRUE(result.ok()) << result.detail;
+  EXPECT_EQ(result.changed, 200);
+  const std::vector<std::uint8_t> after = ReadFileBytes(path_);
+  for (const std::size_t n : {std::size_t{1}, std::size_t{200}}) {
+    EXPECT_EQ(RecordBytes(after, n), " 20260101E:\\1234567890123.sff") << n;
+  }
 }
 
 TEST_F(PathChangeTest, LockedTableIsReportedAndLeftAlone) {
