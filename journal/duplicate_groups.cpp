@@ -121,7 +121,7 @@ bool HashRecords(TableEngine& engine, TableHandle table, const RecordLayout& lay
     if (!blocks.Read()) return false;
     for (std::int32_t k = 0; k < blocks.Slots(); ++k) {
       const std::uint8_t* record = blocks.Record(k).data();
-      hashes.push_back({HashBytes(record + 1, recordLength - 1), blocks.First() + k});
+      hashes.push_back({RecordHash(record + 1, recordLength - 1), blocks.First() + k});
     }
     if (progress) progress(blocks.End(), layout.count);
   }

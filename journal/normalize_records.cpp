@@ -30,7 +30,7 @@ NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePa
     // The hash of the bytes as they are written, while they are in memory.
     if (hashes != nullptr) {
       hashes->push_back(
-          {journal_detail::HashBytes(bytes.data() + 1, bytes.size() - 1), record - 1});
+          {journal_detail::RecordHash(bytes.data() + 1, bytes.size() - 1), record - 1});
     }
     return changed;
   };

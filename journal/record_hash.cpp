@@ -5,19 +5,10 @@
 namespace dbt::journal_detail {
 namespace {
 
-// The multipliers and the final mix of xxHash64, eight bytes per step of a lane.
-constexpr std::uint64_t kPrime1 = 0x9E3779B185EBCA87ull;
-constexpr std::uint64_t kPrime2 = 0xC2B2AE3D27D4EB4Full;
-constexpr std::uint64_t kPrime3 = 0x165667B19E3779F9ull;
-
-std::uint64_t RotateLeft(std::uint64_t value, int bits) {
-  return (value << bits) | (value >> (64 - bits));
-}
-
-std::uint64_t Mix(std::uint64_t hash, std::uint64_t word) {
-  hash ^= RotateLeft(word * kPrime2, 31) * kPrime1;
-  return RotateLeft(hash, 27) * kPrime1 + kPrime3;
-}
+constexpr std::uint64_t kOdd0 = 0x9E3779B185EBCA87ull;
+constexpr std::uint64_t kOdd1 = 0xC2B2AE3D27D4EB4Full;
+constexpr std::uint64_t kOdd2 = 0x165667B19E3779F9ull;
+constexpr std::uint64_t kOdd3 = 0x85EBCA77C2B2AE63ull;
 
 std::uint64_t Load(const std::uint8_t* data) {
   std::uint64_t word = 0;
@@ -25,34 +16,54 @@ std::uint64_t Load(const std::uint8_t* data) {
   return word;
 }
 
+// One multiplication a word: for a given lane the step is a bijection of the word, so records
+// that differ in one word always differ in that lane; the shift carries the high bits of the
+// product back down, where the next multiplication spreads them again.
+std::uint64_t Step(std::uint64_t lane, std::uint64_t word, std::uint64_t odd) {
+  lane = (lane ^ word) * odd;
+  return lane ^ (lane >> 29);
+}
+
 }  // namespace
 
-std::uint64_t HashBytes(const std::uint8_t* data, std::size_t size) {
-  std::uint64_t hash = kPrime3 + static_cast<std::uint64_t>(size) * kPrime2;
+// Every pass that looks for duplicates hashes every record, so this runs on the whole table;
+// four lanes of one multiplication a word take less than half the time of the checksum's two.
+std::uint64_t RecordHash(const std::uint8_t* data, std::size_t size) {
+  std::uint64_t a = size;
+  std::uint64_t b = kOdd0;
+  std::uint64_t c = kOdd1;
+  std::uint64_t d = kOdd2;
   std::size_t at = 0;
-  // Four independent lanes over 32 bytes a step, so that the multiplications of one step do
-  // not wait for each other; a record of 280 bytes takes eight such steps.
-  if (size >= 32) {
-    std::uint64_t lanes[4] = {hash + kPrime1, hash ^ kPrime2, hash - kPrime1, hash ^ kPrime3};
-    for (; at + 32 <= size; at += 32) {
-      for (int lane = 0; lane < 4; ++lane)
-        lanes[lane] = Mix(lanes[lane], Load(data + at + 8 * lane));
-    }
-    hash = RotateLeft(lanes[0], 1) + RotateLeft(lanes[1], 7) + RotateLeft(lanes[2], 12) +
-           RotateLeft(lanes[3], 18);
-    for (const std::uint64_t lane : lanes) hash = Mix(hash, lane);
+  for (; at + 32 <= size; at += 32) {
+    a = Step(a, Load(data + at), kOdd0);
+    b = Step(b, Load(data + at + 8), kOdd1);
+    c = Step(c, Load(data + at + 16), kOdd2);
+    d = Step(d, Load(data + at + 24), kOdd3);
   }
-  for (; at + 8 <= size; at += 8) hash = Mix(hash, Load(data + at));
+  // Up to three whole words and a partial one are left, each into a lane of its own.
+  if (at + 8 <= size) {
+    a = Step(a, Load(data + at), kOdd3);
+    at += 8;
+  }
+  if (at + 8 <= size) {
+    b = Step(b, Load(data + at), kOdd2);
+    at += 8;
+  }
+  if (at + 8 <= size) {
+    c = Step(c, Load(data + at), kOdd1);
+    at += 8;
+  }
   if (at < size) {
     std::uint64_t word = 0;
     std::memcpy(&word, data + at, size - at);
-    hash = Mix(hash, word ^ (static_cast<std::uint64_t>(size - at) << 56));
+    d = Step(d, word, kOdd0);
   }
+  std::uint64_t hash = a + b * kOdd1 + c * kOdd2 + d * kOdd3;
   hash ^= hash >> 33;
-  hash *= kPrime2;
-  hash ^= hash >> 29;
-  hash *= kPrime3;
-  hash ^= hash >> 32;
+  hash *= 0xFF51AFD7ED558CCDull;
+  hash ^= hash >> 33;
+  hash *= 0xC4CEB9FE1A85EC53ull;
+  hash ^= hash >> 33;
   return hash;
 }
 

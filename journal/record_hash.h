@@ -7,7 +7,8 @@
 
 namespace dbt::journal_detail {
 
-[[nodiscard]] std::uint64_t HashBytes(const std::uint8_t* data, std::size_t size);
+// Never stored: it may change between builds, unlike the recovery file's checksum.
+[[nodiscard]] std::uint64_t RecordHash(const std::uint8_t* data, std::size_t size);
 
 // 16 bytes per record: the whole per-record memory of the search before the bytes are compared.
 struct HashedSlot {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "dbf/format.h"
-#include "journal/record_hash.h"
+#include "journal/checksum.h"
 
 namespace dbt::journal_detail {
 namespace {
@@ -146,7 +146,7 @@ std::span<const std::uint8_t> SealFrame(RecoveryFrame& frame) {
   end = Put(end, frame.destination, 8);
   Put(end, frame.recordLength, 8);
   data.insert(data.end(), tail, tail + kCompactionBytes);
-  Put(tail, HashBytes(data.data(), data.size()), 8);
+  Put(tail, Checksum(data.data(), data.size()), 8);
   data.insert(data.end(), tail, tail + kChecksumBytes);
   return data;
 }
@@ -173,7 +173,7 @@ std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes) {
   const std::span<const std::uint8_t> whole = bytes.first(static_cast<std::size_t>(total));
   std::uint64_t checksum = 0;
   Reader tail(whole.subspan(whole.size() - kChecksumBytes));
-  if (!tail.Get(checksum, 8) || checksum != HashBytes(whole.data(), whole.size() - 8)) {
+  if (!tail.Get(checksum, 8) || checksum != Checksum(whole.data(), whole.size() - 8)) {
     return std::nullopt;
   }
   // Everything between the length and the checksum, and nothing beyond the frame.

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "journal/record_hash.h"
+#include "journal/checksum.h"
 
 namespace dbt::journal_detail {
 namespace {
@@ -29,7 +29,7 @@ std::vector<std::uint8_t> EncodeHead(std::uint64_t slotBytes) {
   std::memcpy(head.data(), kFileMagic, 8);
   head[8] = static_cast<std::uint8_t>(kVersion);
   Put64(&head[16], slotBytes);
-  Put64(&head[24], HashBytes(head.data(), 24));
+  Put64(&head[24], Checksum(head.data(), 24));
   return head;
 }
 
@@ -38,7 +38,7 @@ std::optional<std::uint64_t> DecodeHead(const std::vector<std::uint8_t>& bytes) 
   if (bytes.size() < kHeadBytes || std::memcmp(bytes.data(), kFileMagic, 8) != 0) {
     return std::nullopt;
   }
-  if (Get64(&bytes[24]) != HashBytes(bytes.data(), 24) || bytes[8] != kVersion) {
+  if (Get64(&bytes[24]) != Checksum(bytes.data(), 24) || bytes[8] != kVersion) {
     return std::nullopt;
   }
   const std::uint64_t slotBytes = Get64(&bytes[16]);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "journal/record_hash.h"
+#include "journal/checksum.h"
 #include "journal/recovery_log.h"
 #include "journal/table_session.h"
 #include "tests/support/journal_tables.h"
@@ -18,7 +18,7 @@ namespace dbt::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using journal_detail::HashBytes;
+using journal_detail::Checksum;
 
 void Put(Bytes& out, std::uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
@@ -37,7 +37,7 @@ Bytes RecoveryFile(std::uint64_t tableSize, std::uint64_t offset, const Bytes& b
   PutText(file, "DBTRECOV");
   Put(file, 1, 8);  // version 1, then zeros
   Put(file, kSlotBytes, 8);
-  Put(file, HashBytes(file.data(), file.size()), 8);
+  Put(file, Checksum(file.data(), file.size()), 8);
   file.resize(32 + kSlotBytes, 0);
 
   Bytes frame;
@@ -53,7 +53,7 @@ Bytes RecoveryFile(std::uint64_t tableSize, std::uint64_t offset, const Bytes& b
   Put(frame, bytes.size(), 4);
   frame.insert(frame.end(), bytes.begin(), bytes.end());
   for (int i = 0; i < 4; ++i) Put(frame, 0, 8);  // no compaction
-  Put(frame, HashBytes(frame.data(), frame.size()), 8);
+  Put(frame, Checksum(frame.data(), frame.size()), 8);
   EXPECT_EQ(frame.size(), total);
   file.insert(file.end(), frame.begin(), frame.end());
   return file;
@@ -63,8 +63,8 @@ Bytes RecoveryFile(std::uint64_t tableSize, std::uint64_t offset, const Bytes& b
 TEST(RecoveryFormat, ChecksumIsTheOneEveryEarlierBuildWrote) {
   Bytes input;
   for (int i = 0; i < 45; ++i) input.push_back(static_cast<std::uint8_t>(i * 7 + 1));
-  EXPECT_EQ(HashBytes(input.data(), 45), 0xfdc8df1f6bf83ea9ull);
-  EXPECT_EQ(HashBytes(input.data(), 5), 0xfd586889642ade96ull);
+  EXPECT_EQ(Checksum(input.data(), 45), 0xfdc8df1f6bf83ea9ull);
+  EXPECT_EQ(Checksum(input.data(), 5), 0xfd586889642ade96ull);
 }
 
 TEST(RecoveryFormat, StepIsLoggedInTheLayoutItIsReadBackFrom) {
