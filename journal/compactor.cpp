@@ -41,6 +41,10 @@ bool Compactor::Keep(std::int32_t origin, const std::uint8_t* record) {
   }
   if (pendingCount_ > 0 && Span(origin) > spanLimit_ && !Flush()) return false;
   if (pendingCount_ == 0) {
+    // A step of the gap's size or less moves records into slots it has read already; a smaller
+    // gap would buy its bytes off the log with many more barriers.
+    const std::int32_t gap = origin - written_;
+    stepLimit_ = gap >= capacity_ / 4 ? std::min(gap, capacity_) : capacity_;
     pendingFirstOrigin_ = origin;
     leftOut_.clear();
     moves_.Clear();
@@ -49,7 +53,7 @@ bool Compactor::Keep(std::int32_t origin, const std::uint8_t* record) {
   moves_.Append(std::span(record, recordLength_));
   ++pendingCount_;
   pendingLastOrigin_ = origin;
-  if (pendingCount_ == capacity_) return Flush();
+  if (pendingCount_ == stepLimit_) return Flush();
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
 #include "reference/reference_dedupe.h"
+#include "tests/support/faulty_file_system.h"
 #include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 
@@ -88,6 +89,38 @@ TEST_F(RemoveDuplicatesTest, CollidingHashesShortMemoryAndShortStepsGiveTheLiter
     removed += result.removed;
   }
   EXPECT_GT(removed, 500);
+}
+
+// A step that ends before it reaches the first record it moves logs only where its records lie;
+// once the gap allows such steps, the log must stay small beside the records moved.
+TEST_F(RemoveDuplicatesTest, OnceTheGapIsAQuarterStepNoStepLogsItsBytes) {
+  TempDir dir;
+  const std::string path = dir.File("gap.dbf");
+  DbfBuilder table = NumberedJournalLayout();
+  for (int i = 0; i < 11; ++i) table.Record(JournalRow("20260101", "C:\\F\\same", "1", "x"));
+  constexpr int kMoved = 200;
+  for (int i = 0; i < kMoved; ++i) {
+    table.Record(JournalRow("20260101", "C:\\F\\" + std::to_string(i), "1", "x"));
+  }
+  table.WriteTo(path);
+  // Steps of sixteen records: the ten left out make a gap of more than a quarter step.
+  journal_detail::SetBlockBytes(4 * kNumberedJournalRecord);
+  journal_detail::SetBlocksPerStep(4);
+
+  FaultyFileSystem files;
+  TableEngine engine(files, FixedToday);
+  RecordBuffer buffer;
+  RecordHashes hashes;
+  ASSERT_TRUE(NormalizeRecords(engine, path, 1, buffer, {}, &hashes).ok());
+  const int normalizeWrites = files.WriteCount();
+  const RemovalResult result = RemoveDuplicates(engine, path, 1, {}, &hashes);
+  ASSERT_TRUE(result.ok()) << result.detail;
+  EXPECT_EQ(result.removed, 10);
+  std::size_t written = 0;
+  for (int k = normalizeWrites + 1; k <= files.WriteCount(); ++k) written += files.WriteSize(k);
+  const std::size_t movedBytes = std::size_t{kMoved} * kNumberedJournalRecord;
+  EXPECT_GE(written, movedBytes);
+  EXPECT_LT(written, movedBytes + movedBytes / 4);
 }
 
 }  // namespace
