@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
+#include <utility>
 
 #include "journal/record_blocks.h"
 #include "journal/record_hash.h"
@@ -20,33 +22,59 @@ void SetKeptRecordBytes(std::size_t bytes) {
   g_keptRecordBytes = bytes;
 }
 
+namespace {
+
+constexpr int kDigitBits = 11;
+constexpr std::size_t kDigits = std::size_t{1} << kDigitBits;
+
+// One stable counting pass: the items of `from` into `to`, in the order of the digit of their
+// hash at `shift`; ends receives where each digit's items end.
+void DistributeByDigit(std::span<const HashedSlot> from, HashedSlot* to, int shift,
+                       std::vector<std::size_t>& ends) {
+  ends.assign(kDigits, 0);
+  for (const HashedSlot& item : from) ++ends[(item.hash >> shift) & (kDigits - 1)];
+  std::size_t sum = 0;
+  for (std::size_t& count : ends) sum += std::exchange(count, sum);
+  for (const HashedSlot& item : from) to[ends[(item.hash >> shift) & (kDigits - 1)]++] = item;
+}
+
+}  // namespace
+
 void SortHashes(std::vector<HashedSlot>& hashes) {
-  // Few enough buckets that their write positions stay in the cache; the hashes are uniform,
-  // so each holds about the same share.
-  int bits = 1;
-  while (bits < 11 && (std::size_t{64} << bits) < hashes.size()) ++bits;
-  const int shift = 64 - bits;
-  const std::size_t buckets = std::size_t{1} << bits;
-  std::vector<std::size_t> next(buckets + 1, 0);
-  for (const HashedSlot& item : hashes) ++next[(item.hash >> shift) + 1];
-  for (std::size_t b = 1; b <= buckets; ++b) next[b] += next[b - 1];
-  std::vector<std::size_t> end(next.begin() + 1, next.end());
-  for (std::size_t b = 0; b < buckets; ++b) {
-    while (next[b] < end[b]) {
-      HashedSlot item = hashes[next[b]];
-      std::size_t home = item.hash >> shift;
-      while (home != b) {
-        std::swap(item, hashes[next[home]++]);
-        home = item.hash >> shift;
-      }
-      hashes[next[b]++] = item;
-    }
+  // Below this the comparison sort is as fast and needs no second array.
+  if (hashes.size() < 4096) {
+    std::sort(hashes.begin(), hashes.end());
+    return;
   }
+  // Two stable passes over the top 22 bits of the hash, the second within each bucket of the
+  // first while it is in the cache. The slots stay in the order they came in within equal
+  // hashes; only runs that share those 22 bits with a different hash can be out of order, and
+  // each such run is sorted alone.
+  std::vector<HashedSlot> other(hashes.size());
+  std::vector<std::size_t> ends;
+  DistributeByDigit(hashes, other.data(), 64 - kDigitBits, ends);
+  std::vector<std::size_t> innerEnds;
   std::size_t begin = 0;
-  for (std::size_t b = 0; b < buckets; ++b) {
-    std::sort(hashes.begin() + static_cast<std::ptrdiff_t>(begin),
-              hashes.begin() + static_cast<std::ptrdiff_t>(end[b]));
-    begin = end[b];
+  for (const std::size_t end : ends) {
+    const std::span<const HashedSlot> bucket(other.data() + begin, end - begin);
+    if (!bucket.empty()) {
+      DistributeByDigit(bucket, hashes.data() + begin, 64 - 2 * kDigitBits, innerEnds);
+    }
+    begin = end;
+  }
+  const auto prefix = [&](std::size_t i) { return hashes[i].hash >> (64 - 2 * kDigitBits); };
+  for (std::size_t i = 1; i < hashes.size();) {
+    if (!(hashes[i] < hashes[i - 1])) {
+      ++i;
+      continue;
+    }
+    std::size_t first = i - 1;
+    while (first > 0 && prefix(first - 1) == prefix(i)) --first;
+    std::size_t last = i + 1;
+    while (last < hashes.size() && prefix(last) == prefix(i)) ++last;
+    std::sort(hashes.begin() + static_cast<std::ptrdiff_t>(first),
+              hashes.begin() + static_cast<std::ptrdiff_t>(last));
+    i = last;
   }
 }
 

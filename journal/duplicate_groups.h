@@ -21,8 +21,9 @@ struct HashGroup {
   std::int32_t kept = kNoGroup;  // its bytes in the store, or kNoGroup: read again when needed
 };
 
-// Sorts by hash, then slot, as std::sort does, without its comparisons: the records are first
-// distributed by the top bits of their hash, in place, and each small bucket is sorted alone.
+// Sorts by hash, then slot, as std::sort does, without most of its comparisons: the hashes are
+// distributed by their top bits, through a second array as large as theirs. Fastest when they
+// come in ascending slots, as the pass over the records gives them.
 void SortHashes(std::vector<HashedSlot>& hashes);
 
 // The first record of each group of equal hashes is kept in memory up to this many bytes, so

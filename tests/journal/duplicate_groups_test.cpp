@@ -18,13 +18,19 @@ using journal_detail::HashedSlot;
 
 TEST(SortHashes, GivesTheOrderOfAComparisonSort) {
   std::mt19937_64 random(3);
-  for (const std::size_t size : {0, 1, 2, 9, 100, 5000, 70000}) {
+  for (const std::size_t size : {0, 1, 2, 9, 100, 5000, 70000, 300000}) {
     std::vector<HashedSlot> hashes;
     for (std::size_t slot = 0; slot < size; ++slot) {
-      // Full-width hashes, and runs of equal ones whose slots must stay ascending.
-      const std::uint64_t hash = random() % 3 == 0 ? random() % 5 << 60 : random();
+      // Full-width hashes, runs of equal ones whose slots must stay ascending, and hashes that
+      // differ only in their low bits, which the distribution by the top bits cannot order.
+      const auto kind = random() % 4;
+      const std::uint64_t hash = kind == 0   ? random() % 5 << 60
+                                 : kind == 1 ? (random() % 3 << 50) + random() % 1000
+                                             : random();
       hashes.push_back({hash, static_cast<std::int32_t>(slot)});
     }
+    // The last table comes in descending slots, the order the pass over the records never gives.
+    if (size == 300000) std::reverse(hashes.begin(), hashes.end());
     std::vector<HashedSlot> expected = hashes;
     std::sort(expected.begin(), expected.end());
     journal_detail::SortHashes(hashes);
