@@ -190,6 +190,12 @@ std::size_t LostRecords(const std::vector<const Input*>& inputs, const KeyHashes
   return lost;
 }
 
+std::uint32_t HeaderCount(View table) {
+  std::uint32_t count = 0;
+  for (int i = 3; i >= 0; --i) count = count << 8 | table[4 + static_cast<std::size_t>(i)];
+  return count;
+}
+
 std::size_t Marks(View table) {
   std::size_t marks = 0;
   for (std::size_t at = kGeneratedHeaderLength; at < table.size(); at += kGeneratedRecordLength) {
@@ -323,16 +329,24 @@ class SigkillTest : public testing::Test {
       endedFirst += ended;
 
       std::size_t killedSize = 0, marks = 0;
+      std::uint32_t killedCount = 0;
       KeyHashes slots;
       {
         const MappedFile killed(dir / "journal.dbf");
         killedSize = killed.Bytes().size();
+        killedCount = HeaderCount(killed.Bytes());
         marks = Marks(killed.Bytes());
         slots = SlotKeys(killed.Bytes());
       }
       const bool moved = CommonPrefix(slots, expectedKeys) > unmoved;
       compacting += moved;
-      const std::size_t lost = LostRecords(inputs, slots, dir);
+      // Until the header counts the appended records, the next open takes the append back and
+      // the source's records are only in the source, which no command writes: killed during the
+      // copy, the table's own records must all be there, the source's not yet.
+      const bool appended = withSource && killedCount > HeaderCount(journal_->bytes);
+      const std::vector<const Input*> owned =
+          appended ? inputs : std::vector<const Input*>{journal_};
+      const std::size_t lost = LostRecords(owned, slots, dir);
       withLoss += lost > 0;
       const int rerun = RunToEnd(args(dir));
       std::size_t files = 0;
