@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "bench/timing.h"
@@ -58,12 +59,36 @@ Measured InChild(CountingFileSystem& files, long baselineKiB,
   return measured;
 }
 
+Measured BestOf(int runs, const std::function<void()>& prepare, CountingFileSystem& files,
+                long baselineKiB, const std::function<std::int64_t()>& work) {
+  Measured best;
+  double peakMiB = 0;
+  double slowest = 0;
+  for (int run = 0; run < runs; ++run) {
+    prepare();
+    const Measured measured = InChild(files, baselineKiB, work);
+    if (measured.done < 0 || measured.seconds < 0) return measured;
+    if (run > 0 && measured.done != best.done) {
+      std::fprintf(stderr, "dbasetool-bench: runs of one command did %lld and %lld records\n",
+                   static_cast<long long>(best.done), static_cast<long long>(measured.done));
+      return {};
+    }
+    peakMiB = std::max(peakMiB, measured.peakMiB);
+    slowest = std::max(slowest, measured.seconds);
+    if (run == 0 || measured.seconds < best.seconds) best = measured;
+  }
+  best.peakMiB = peakMiB;
+  best.slowestSeconds = slowest;
+  return best;
+}
+
 bool PrintCommand(const std::string& name, const Measured& measured, const Limit& limit) {
   if (measured.done < 0) {
     std::fprintf(stderr, "dbasetool-bench: %s failed\n", name.c_str());
     return false;
   }
   Print(name, measured.seconds, "s");
+  if (measured.slowestSeconds > 0) Print(name + "_slowest", measured.slowestSeconds, "s");
   Print(name + "_records", static_cast<double>(measured.done), "records");
   Print(name + "_fdatasync", measured.syncs, "barriers");
   Print(name + "_vs_block_limit", measured.seconds / limit.seconds, "x");

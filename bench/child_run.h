@@ -12,7 +12,8 @@
 namespace dbt::bench {
 
 struct Measured {
-  double seconds = 0;  // the command alone, timed inside the child
+  double seconds = 0;         // the command alone, timed inside the child
+  double slowestSeconds = 0;  // of several runs, the slowest; seconds is the fastest
   double userSeconds = 0;
   double systemSeconds = 0;
   double peakMiB = 0;      // above the peak of a child that does nothing
@@ -28,6 +29,13 @@ long ChildPeakKiB(const std::function<void()>& work);
 // that no figure is printed for work that was never done.
 Measured InChild(CountingFileSystem& files, long baselineKiB,
                  const std::function<std::int64_t()>& work);
+
+// Runs work `runs` times in children, each after prepare has laid out its tables afresh. The
+// figures are those of the fastest run, as the block limit is the best of three: one run on a
+// shared machine measures its neighbours as much as the command. Peak memory is the largest of
+// all runs, and a run that failed fails the whole.
+Measured BestOf(int runs, const std::function<void()>& prepare, CountingFileSystem& files,
+                long baselineKiB, const std::function<std::int64_t()>& work);
 
 // Prints the figures, or says that the command failed; false then.
 bool PrintCommand(const std::string& name, const Measured& measured, const Limit& limit);
