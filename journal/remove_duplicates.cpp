@@ -106,11 +106,14 @@ class Removal {
       duplicate = true;
       return true;
     }
-    const std::uint8_t* first = group.kept != kNoGroup
-                                    ? kept_.At(group.kept)
-                                    : BytesAt(firstFinal_[static_cast<std::size_t>(index)]);
+    const bool inStore = group.kept != kNoGroup;
+    const std::uint8_t* first =
+        inStore ? kept_.At(group.kept) : BytesAt(firstFinal_[static_cast<std::size_t>(index)]);
     if (first == nullptr) return false;
     duplicate = std::memcmp(first, bytes, size_) == 0;
+    // A group whose first record found the store full takes a place freed since, with the bytes
+    // of this member that equals it, so that its later members are compared without a read.
+    if (duplicate && !inStore && origin != group.last) group.kept = kept_.Keep(bytes);
     if (!duplicate && !CompareOthers(index, bytes, duplicate)) return false;
     if (origin == group.last) {
       kept_.Release(group.kept);

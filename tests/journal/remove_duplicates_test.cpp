@@ -123,5 +123,33 @@ TEST_F(RemoveDuplicatesTest, OnceTheGapIsAQuarterStepNoStepLogsItsBytes) {
   EXPECT_LT(written, movedBytes + movedBytes / 4);
 }
 
+// A group whose first record found the store full may take a place freed later, but only with
+// the bytes of a member equal to that first record: a member that merely shares the hash must
+// not stand in for it, or a later copy of the first record would be kept.
+TEST_F(RemoveDuplicatesTest, APlaceFreedLaterHoldsTheFirstRecordsBytesOnly) {
+  TempDir dir;
+  const std::string fast = dir.File("fast.dbf");
+  const std::string literal = dir.File("literal.dbf");
+  DbfBuilder table = NumberedJournalLayout();
+  for (const char* path : {"A", "B", "A", "C", "B", "B"}) {
+    table.Record(JournalRow("20260101", std::string("C:\\F\\") + path, "1", "x"));
+  }
+  table.WriteTo(fast);
+  table.WriteTo(literal);
+  // Room for one record: A's group holds it until its last member frees it; B and C share a
+  // hash, and C comes first after the place is free.
+  journal_detail::SetKeptRecordBytes(kNumberedJournalRecord - 1);
+  RecordHashes hashes = {{1, 0}, {2, 1}, {1, 2}, {2, 3}, {2, 4}, {2, 5}};
+  TableEngine engine(PlatformFileSystem(), FixedToday);
+  const RemovalResult result = RemoveDuplicates(engine, fast, 1, {}, &hashes);
+  ASSERT_TRUE(result.ok()) << result.detail;
+  TableEngine other(PlatformFileSystem(), FixedToday);
+  const std::int32_t marked = reference::ReferenceMarkDuplicates(other, literal, 2);
+  ASSERT_EQ(marked, 3);
+  reference::ReferencePackMarked(other, literal, 2);
+  EXPECT_EQ(result.removed, marked);
+  EXPECT_EQ(ReadFileBytes(fast), ReadFileBytes(literal));
+}
+
 }  // namespace
 }  // namespace dbt::test
