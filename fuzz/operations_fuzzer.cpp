@@ -8,7 +8,9 @@
 //      bits 5-7 the block size of the passes
 //   1: the record of the one-record path change
 //   2: how the second table is derived from the first
-//   3: a byte that derivation writes into the second table
+//   3: a byte that derivation writes into the second table; its bits 4-5 also give the blocks
+//      of a compaction step (1 to 4), bits 6-7 the removal's store of kept records (none, 300
+//      bytes, 3000 bytes or the usual)
 
 #include <algorithm>
 #include <cstdint>
@@ -20,6 +22,7 @@
 #include "dbf/codepage.h"
 #include "dbf/engine.h"
 #include "journal/append.h"
+#include "journal/duplicate_groups.h"
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
 #include "journal/path_change.h"
@@ -60,6 +63,8 @@ struct Options {
   std::int32_t record = 1;
   std::uint8_t derive = 0;
   std::uint8_t value = 0;
+  std::size_t keptBytes = dbt::journal_detail::kKeptRecordBytes;
+  int blocksPerStep = dbt::journal_detail::kBlocksPerStep;
 };
 
 Options ReadOptions(const std::uint8_t* data) {
@@ -73,6 +78,11 @@ Options ReadOptions(const std::uint8_t* data) {
   o.record = data[1];
   o.derive = data[2];
   o.value = data[3];
+  // The removal's store of kept records and the compaction's steps as small as tests make them,
+  // so that its reads of records it could not keep and its short steps meet every table.
+  const std::size_t kept[] = {0, 300, 3000, dbt::journal_detail::kKeptRecordBytes};
+  o.keptBytes = kept[o.value >> 6];
+  o.blocksPerStep = 1 + ((o.value >> 4) & 3);
   return o;
 }
 
@@ -252,6 +262,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Bytes table(data + 4, data + size);
   if (!SmallEnough(table)) return 0;
   dbt::journal_detail::SetBlockBytes(options.blockBytes);
+  dbt::journal_detail::SetKeptRecordBytes(options.keptBytes);
+  dbt::journal_detail::SetBlocksPerStep(options.blocksPerStep);
 
   CheckAllPaths(table, options);
   CheckOnePath(table, options);

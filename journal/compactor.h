@@ -16,8 +16,9 @@ namespace dbt::journal_detail {
 // wholly below the first record it moves, the records it moves are still in their old slots, and
 // the log needs only the range to move them from again and the slots it leaves out; otherwise the
 // log holds the step's bytes. Once the records left out make a gap of a quarter step, a step ends
-// where it would reach its first record, so that from then on no step logs its bytes. The table is synced after each step, so the log never holds more
-// than the step being written, and a step torn by a crash is finished on the next open.
+// where it would reach its first record, so that from then on no step logs its bytes. The table is
+// synced after each step, so the log never holds more than the step being written, and a step torn
+// by a crash is finished on the next open.
 class Compactor {
  public:
   Compactor(TableEngine& engine, TableHandle table, const RecordLayout& layout, TableFile& file,
@@ -57,7 +58,7 @@ class Compactor {
   std::uint64_t tableSize_;
   std::size_t recordLength_;
   std::int32_t capacity_;
-  std::int32_t spanLimit_;  // slots from the first pending record on, kept or not
+  std::int32_t spanLimit_;      // slots from the first pending record on, kept or not
   std::int32_t stepLimit_ = 0;  // the records of the pending step
   // The step's records wait as the one piece of the frame that logs them, so that they are
   // copied once; a step that logs only where they lie logs skips_ instead.

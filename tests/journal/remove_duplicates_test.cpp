@@ -18,7 +18,6 @@
 namespace dbt::test {
 namespace {
 
-
 // A numbered journal of that many records, each one of `distinct` paths.
 DbfBuilder RandomJournal(std::mt19937& random, int records, int distinct) {
   DbfBuilder table = NumberedJournalLayout();
