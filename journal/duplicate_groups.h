@@ -19,6 +19,7 @@ struct HashGroup {
   std::int32_t first;  // the record that stays
   std::int32_t last;
   std::int32_t kept = kNoGroup;  // its bytes in the store, or kNoGroup: read again when needed
+  std::int32_t firstFinal = 0;   // the slot the compaction gives the first record
 };
 
 // Sorts by hash, then slot, as std::sort does, without most of its comparisons: the hashes are

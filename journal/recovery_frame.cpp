@@ -155,12 +155,6 @@ void UnsealFrame(RecoveryFrame& frame) {
   frame.data.resize(frame.data.size() - kCompactionBytes - kChecksumBytes);
 }
 
-std::vector<std::uint8_t> EncodeFrame(const RecoveryFrame& frame) {
-  RecoveryFrame copy = frame;
-  const std::span<const std::uint8_t> sealed = SealFrame(copy);
-  return {sealed.begin(), sealed.end()};
-}
-
 std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes) {
   if (bytes.size() < FrameOverhead(0) || std::memcmp(bytes.data(), kFrameMagic, 8) != 0) {
     return std::nullopt;

@@ -64,10 +64,9 @@ struct RecoveryFrame {
   }
 };
 
-// The frame's bytes, ending in a checksum over all that precedes it.
-[[nodiscard]] std::vector<std::uint8_t> EncodeFrame(const RecoveryFrame& frame);
-// The same, written into the frame's own data and valid until UnsealFrame, which the frame
-// needs before it is changed or applied again.
+// The frame's bytes, ending in a checksum over all that precedes it, written into the frame's
+// own data and valid until UnsealFrame, which the frame needs before it is changed or applied
+// again.
 [[nodiscard]] std::span<const std::uint8_t> SealFrame(RecoveryFrame& frame);
 void UnsealFrame(RecoveryFrame& frame);
 // A frame read back; nothing when the bytes are torn, cut short or no frame at all.

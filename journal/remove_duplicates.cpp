@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cstring>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -26,7 +28,6 @@ class Removal {
         layout_(layout),
         size_(static_cast<std::size_t>(layout.recordLength) - 1),
         groups_(std::move(groups)),
-        firstFinal_(groups_.groups.size(), 0),
         kept_(size_, KeptRecordBytes()),
         scratch_(size_),
         compactor_(compactor) {}
@@ -34,14 +35,9 @@ class Removal {
   bool Run(const Progress& progress, std::string& failure) {
     RecordBlocks blocks(engine_, table_, layout_);
     while (blocks.Advance()) {
-      const auto groupOf = std::span(groups_.groupOf)
-                               .subspan(static_cast<std::size_t>(blocks.First()),
-                                        static_cast<std::size_t>(blocks.Slots()));
-      const bool alone =
-          std::all_of(groupOf.begin(), groupOf.end(), [](std::int32_t g) { return g == kNoGroup; });
-      if (alone && compactor_.InPlace(blocks.First())) {
+      if (compactor_.InPlace(blocks.First()) && NoneInAGroup(blocks)) {
         compactor_.KeepInPlace(blocks.Slots());  // nothing before them left out, none compared
-      } else if (!Visit(blocks, groupOf, failure)) {
+      } else if (!Visit(blocks, failure)) {
         return false;
       }
       if (progress) progress(blocks.End(), layout_.count);
@@ -52,7 +48,15 @@ class Removal {
   }
 
  private:
-  bool Visit(RecordBlocks& blocks, std::span<const std::int32_t> groupOf, std::string& failure) {
+  bool NoneInAGroup(const RecordBlocks& blocks) const {
+    const auto groupOf = std::span(groups_.groupOf)
+                             .subspan(static_cast<std::size_t>(blocks.First()),
+                                      static_cast<std::size_t>(blocks.Slots()));
+    return std::all_of(groupOf.begin(), groupOf.end(),
+                       [](std::int32_t g) { return g == kNoGroup; });
+  }
+
+  bool Visit(RecordBlocks& blocks, std::string& failure) {
     if (!blocks.Read()) {
       failure = "the records could not be read";
       return false;
@@ -61,7 +65,7 @@ class Removal {
       const std::int32_t origin = blocks.First() + k;
       FetchAhead(origin);
       const std::uint8_t* record = blocks.Record(k).data();
-      const std::int32_t group = groupOf[static_cast<std::size_t>(k)];
+      const std::int32_t group = groups_.groupOf[static_cast<std::size_t>(origin)];
       bool duplicate = false;
       if (group != kNoGroup && !Compare(origin, group, record + 1, duplicate)) {
         failure = "the records could not be read";
@@ -98,7 +102,7 @@ class Removal {
     HashGroup& group = groups_.groups[static_cast<std::size_t>(index)];
     if (origin == group.first) {
       group.kept = kept_.Keep(bytes);
-      firstFinal_[static_cast<std::size_t>(index)] = compactor_.Kept();
+      group.firstFinal = compactor_.Kept();
       return true;
     }
     // Records of the flag alone are all equal, and there are no bytes of theirs to look up.
@@ -107,8 +111,7 @@ class Removal {
       return true;
     }
     const bool inStore = group.kept != kNoGroup;
-    const std::uint8_t* first =
-        inStore ? kept_.At(group.kept) : BytesAt(firstFinal_[static_cast<std::size_t>(index)]);
+    const std::uint8_t* first = inStore ? kept_.At(group.kept) : BytesAt(group.firstFinal);
     if (first == nullptr) return false;
     duplicate = std::memcmp(first, bytes, size_) == 0;
     // A group whose first record found the store full takes a place freed since, with the bytes
@@ -153,7 +156,6 @@ class Removal {
   RecordLayout layout_;
   std::size_t size_;  // the bytes after the flag
   HashGroups groups_;
-  std::vector<std::int32_t> firstFinal_;  // per group: the final slot of its first record
   std::unordered_map<std::int32_t, std::vector<std::int32_t>> others_;
   KeptRecords kept_;
   std::vector<std::uint8_t> scratch_;
