@@ -79,11 +79,26 @@ class RecordBefore {
   std::uint8_t flag_ = 0;
 };
 
+// The step's bytes from its first changed byte to its last: a step in which few records
+// change writes little, and the bytes between are those the table holds already.
+bool WriteChangedStretch(TableEngine& engine, TableHandle table, std::uint64_t stepOffset,
+                         std::span<const std::uint8_t> step, const RecoveryFrame& frame) {
+  std::uint64_t begin = frame.pieces.front().offset;
+  std::uint64_t end = begin;
+  for (const RecoveryFrame::Piece& piece : frame.pieces) {
+    begin = std::min(begin, piece.offset);
+    end = std::max(end, piece.offset + piece.size);
+  }
+  return engine.WriteAt(table, begin,
+                        step.subspan(static_cast<std::size_t>(begin - stepOffset),
+                                     static_cast<std::size_t>(end - begin)));
+}
+
 enum class Outcome { Unchanged, Changed, Failed };
 using RecordStep = std::function<Outcome(std::int32_t record, std::span<std::uint8_t> bytes)>;
 
 // The one loop of every in-place rewrite: a step of blocks read, its records rewritten, the
-// step logged and written back whole.
+// step logged and its changed stretch written back.
 bool RewriteBlocks(TableEngine& engine, TableHandle table, const RecordStep& step,
                    ChangedBytes changes, const Progress& progress, TableFile& file,
                    RecoveryLog& log) {
@@ -106,7 +121,9 @@ bool RewriteBlocks(TableEngine& engine, TableHandle table, const RecordStep& ste
     }
     if (!frame.pieces.empty()) {
       if (!log.Log(frame)) return false;
-      if (!engine.WriteAt(table, layout.SlotOffset(steps.First()), steps.Bytes()) || !file.Sync()) {
+      if (!WriteChangedStretch(engine, table, layout.SlotOffset(steps.First()), steps.Bytes(),
+                               frame) ||
+          !file.Sync()) {
         return false;
       }
     }

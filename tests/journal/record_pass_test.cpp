@@ -9,6 +9,7 @@
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
 #include "journal/path_change.h"
+#include "tests/support/faulty_file_system.h"
 #include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 
@@ -141,6 +142,30 @@ TEST_P(RecordPassTest, ChangingAllPathsGivesTheBytesOfTheRecordByRecordPass) {
 INSTANTIATE_TEST_SUITE_P(BlockSizes, RecordPassTest,
                          ::testing::Values(std::size_t{1}, 3 * kAwkwardRecord + 40,
                                            journal_detail::kBlockBytes));
+
+// A step in which one record changes writes that record's changed bytes, not the whole step:
+// a journal normalised once before is rewritten in a few small writes.
+TEST(RecordPassWrites, AStepWritesOnlyTheStretchThatChanged) {
+  TempDir dir;
+  const std::string path = dir.File("one.dbf");
+  DbfBuilder table = AwkwardLayout();
+  constexpr int kRecords = 200;
+  for (int i = 0; i < kRecords; ++i) {
+    std::string record = " 20260101" + std::string(24 + 25 + 4, ' ');
+    record += i == 100 ? "busy\r\n  " : "OK      ";
+    table.RawRecord(record + "..");
+  }
+  table.WriteTo(path);
+  FaultyFileSystem files;
+  TableEngine engine(files, FixedToday);
+  RecordBuffer buffer;
+  ASSERT_TRUE(NormalizeRecords(engine, path, 1, buffer).ok());
+  std::size_t written = 0;
+  for (int k = 1; k <= files.WriteCount(); ++k) written += files.WriteSize(k);
+  // The log's head and frame and the header are a few hundred bytes; the records are 14,400.
+  EXPECT_LT(written, std::size_t{kRecords} * kAwkwardRecord / 8);
+  EXPECT_EQ(RecordBytes(path, 101).substr(1 + 8 + 24 + 25 + 4, 8), "busy    ");
+}
 
 }  // namespace
 }  // namespace dbt::test
