@@ -114,6 +114,8 @@ HashGroups HashGroups::From(std::vector<HashedSlot>& hashes, std::int32_t count)
   }
   hashes.clear();
   hashes.shrink_to_fit();
+  // The groups stay through the whole removal, beside its store: not up to twice their size.
+  result.groups.shrink_to_fit();
   return result;
 }
 
