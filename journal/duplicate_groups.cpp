@@ -98,24 +98,31 @@ void DropUniqueHashes(std::vector<HashedSlot>& hashes) {
 }
 
 HashGroups HashGroups::From(std::vector<HashedSlot>& hashes, std::int32_t count) {
-  HashGroups result;
-  result.groupOf.assign(static_cast<std::size_t>(count), kNoGroup);
-  for (std::size_t begin = 0; begin < hashes.size();) {
-    std::size_t end = begin + 1;
-    while (end < hashes.size() && hashes[end].hash == hashes[begin].hash) ++end;
-    if (end - begin > 1) {
-      const auto group = static_cast<std::int32_t>(result.groups.size());
-      result.groups.push_back({hashes[begin].slot, hashes[end - 1].slot});
-      for (std::size_t m = begin; m < end; ++m) {
-        result.groupOf[static_cast<std::size_t>(hashes[m].slot)] = group;
-      }
+  // Each run of equal hashes longer than one, from begin to its end.
+  const auto forEachGroup = [&hashes](const auto& visit) {
+    for (std::size_t begin = 0; begin < hashes.size();) {
+      std::size_t end = begin + 1;
+      while (end < hashes.size() && hashes[end].hash == hashes[begin].hash) ++end;
+      if (end - begin > 1) visit(begin, end);
+      begin = end;
     }
-    begin = end;
-  }
+  };
+  HashGroups result;
+  // Counted first, so that the groups take their own size while the hashes are still held, not
+  // up to twice that as a growing array would.
+  std::size_t groups = 0;
+  forEachGroup([&groups](std::size_t, std::size_t) { ++groups; });
+  result.groups.reserve(groups);
+  result.groupOf.assign(static_cast<std::size_t>(count), kNoGroup);
+  forEachGroup([&](std::size_t begin, std::size_t end) {
+    const auto group = static_cast<std::int32_t>(result.groups.size());
+    result.groups.push_back({hashes[begin].slot, hashes[end - 1].slot});
+    for (std::size_t m = begin; m < end; ++m) {
+      result.groupOf[static_cast<std::size_t>(hashes[m].slot)] = group;
+    }
+  });
   hashes.clear();
   hashes.shrink_to_fit();
-  // The groups stay through the whole removal, beside its store: not up to twice their size.
-  result.groups.shrink_to_fit();
   return result;
 }
 
