@@ -19,9 +19,9 @@ enum class FileOpenError { None, Missing, Locked, NoAccess, NotAFile, Other };
 
 // Whether the room for a longer file could be set aside; a full disk is told apart so that a
 // person learns why nothing was appended.
-enum class [[nodiscard]] ReserveResult { Reserved, DiskFull, Failed };
+enum class [[nodiscard]] ReserveResult{Reserved, DiskFull, Failed};
 
-enum class [[nodiscard]] ReadWholeResult { Read, Missing, Failed };
+enum class [[nodiscard]] ReadWholeResult{Read, Missing, Failed};
 
 // One open file. Every read and write names its offset: there is no shared file position.
 class TableFile {
@@ -37,8 +37,9 @@ class TableFile {
   // Returns once every byte written so far (and the file's length) is on the disk: the barrier
   // that decides what a power cut can leave behind.
   [[nodiscard]] virtual bool Sync() = 0;
-  // Makes the file at least size bytes long with the room allocated, so that writes below size
-  // cannot fail for want of space. On failure the file may have grown; the caller cuts it back.
+  // Makes the file at least size bytes long with the room past its old end allocated, so that
+  // writes there cannot fail for want of space. On failure the file may have grown; the caller
+  // cuts it back.
   [[nodiscard]] virtual ReserveResult Reserve(std::uint64_t size) = 0;
 };
 

@@ -93,10 +93,14 @@ class PosixTableFile final : public TableFile {
 
   ReserveResult Reserve(std::uint64_t size) override {
     if (size > kMaxOffset) return ReserveResult::Failed;
-    if (Size() >= size) return ReserveResult::Reserved;
+    const std::uint64_t current = Size();
+    if (current >= size) return ReserveResult::Reserved;
+    // Only the growth: the bytes the file holds have their room, and where the system lacks the
+    // call, its stand-in reads and rewrites a byte of every block it is given.
     int error = 0;
     do {
-      error = ::posix_fallocate(fd_.Get(), 0, static_cast<off_t>(size));
+      error = ::posix_fallocate(fd_.Get(), static_cast<off_t>(current),
+                                static_cast<off_t>(size - current));
     } while (error == EINTR);
     if (error == 0) return ReserveResult::Reserved;
     return error == ENOSPC || error == EDQUOT || error == EFBIG ? ReserveResult::DiskFull
