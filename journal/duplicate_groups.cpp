@@ -32,10 +32,10 @@ constexpr std::size_t kDigits = std::size_t{1} << kDigitBits;
 void DistributeByDigit(std::span<const HashedSlot> from, HashedSlot* to, int shift,
                        std::vector<std::size_t>& ends) {
   ends.assign(kDigits, 0);
-  for (const HashedSlot& item : from) ++ends[(item.hash >> shift) & (kDigits - 1)];
+  for (const HashedSlot& item : from) ++ends[(item.Word() >> shift) & (kDigits - 1)];
   std::size_t sum = 0;
   for (std::size_t& count : ends) sum += std::exchange(count, sum);
-  for (const HashedSlot& item : from) to[ends[(item.hash >> shift) & (kDigits - 1)]++] = item;
+  for (const HashedSlot& item : from) to[ends[(item.Word() >> shift) & (kDigits - 1)]++] = item;
 }
 
 }  // namespace
@@ -62,7 +62,7 @@ void SortHashes(std::vector<HashedSlot>& hashes) {
     }
     begin = end;
   }
-  const auto prefix = [&](std::size_t i) { return hashes[i].hash >> (64 - 2 * kDigitBits); };
+  const auto prefix = [&](std::size_t i) { return hashes[i].Word() >> (64 - 2 * kDigitBits); };
   for (std::size_t i = 1; i < hashes.size();) {
     if (!(hashes[i] < hashes[i - 1])) {
       ++i;
@@ -86,13 +86,13 @@ void DropUniqueHashes(std::vector<HashedSlot>& hashes) {
   std::vector<std::uint64_t> twice(words, 0);
   const int shift = 64 - bits;
   for (const HashedSlot& item : hashes) {
-    const std::uint64_t at = item.hash >> shift;
+    const std::uint64_t at = item.Word() >> shift;
     const std::uint64_t bit = std::uint64_t{1} << (at % 64);
     twice[at / 64] |= once[at / 64] & bit;
     once[at / 64] |= bit;
   }
   std::erase_if(hashes, [&](const HashedSlot& item) {
-    const std::uint64_t at = item.hash >> shift;
+    const std::uint64_t at = item.Word() >> shift;
     return (twice[at / 64] >> (at % 64) & 1) == 0;
   });
 }
@@ -102,7 +102,7 @@ HashGroups HashGroups::From(std::vector<HashedSlot>& hashes, std::int32_t count)
   const auto forEachGroup = [&hashes](const auto& visit) {
     for (std::size_t begin = 0; begin < hashes.size();) {
       std::size_t end = begin + 1;
-      while (end < hashes.size() && hashes[end].hash == hashes[begin].hash) ++end;
+      while (end < hashes.size() && hashes[end].Hash() == hashes[begin].Hash()) ++end;
       if (end - begin > 1) visit(begin, end);
       begin = end;
     }
@@ -116,9 +116,9 @@ HashGroups HashGroups::From(std::vector<HashedSlot>& hashes, std::int32_t count)
   result.groupOf.assign(static_cast<std::size_t>(count), kNoGroup);
   forEachGroup([&](std::size_t begin, std::size_t end) {
     const auto group = static_cast<std::int32_t>(result.groups.size());
-    result.groups.push_back({hashes[begin].slot, hashes[end - 1].slot});
+    result.groups.push_back({hashes[begin].Slot(), hashes[end - 1].Slot()});
     for (std::size_t m = begin; m < end; ++m) {
-      result.groupOf[static_cast<std::size_t>(hashes[m].slot)] = group;
+      result.groupOf[static_cast<std::size_t>(hashes[m].Slot())] = group;
     }
   });
   hashes.clear();

@@ -24,8 +24,8 @@ TEST(SortHashes, GivesTheOrderOfAComparisonSort) {
       // Full-width hashes, runs of equal ones whose slots must stay ascending, and hashes that
       // differ only in their low bits, which the distribution by the top bits cannot order.
       const auto kind = random() % 4;
-      const std::uint64_t hash = kind == 0   ? random() % 5 << 60
-                                 : kind == 1 ? (random() % 3 << 50) + random() % 1000
+      const std::uint64_t hash = kind == 0   ? random() % 5 << 29
+                                 : kind == 1 ? (random() % 3 << 25) + random() % 1000
                                              : random();
       hashes.push_back({hash, static_cast<std::int32_t>(slot)});
     }
@@ -36,10 +36,27 @@ TEST(SortHashes, GivesTheOrderOfAComparisonSort) {
     journal_detail::SortHashes(hashes);
     ASSERT_EQ(hashes.size(), expected.size());
     for (std::size_t i = 0; i < size; ++i) {
-      ASSERT_EQ(hashes[i].hash, expected[i].hash) << size << " at " << i;
-      ASSERT_EQ(hashes[i].slot, expected[i].slot) << size << " at " << i;
+      ASSERT_EQ(hashes[i].Hash(), expected[i].Hash()) << size << " at " << i;
+      ASSERT_EQ(hashes[i].Slot(), expected[i].Slot()) << size << " at " << i;
     }
   }
+}
+
+// The hash and the slot share one word: the largest slot and the hash bits next to it must
+// neither spill into each other nor be lost, and the order stays by hash first.
+TEST(HashedSlot, KeepsTheLargestSlotApartFromTheHashAndSortsByHashFirst) {
+  constexpr std::int32_t kLargest = 0x7FFFFFFF;
+  constexpr std::uint64_t kKept = (std::uint64_t{1} << 33) - 1;
+  for (const std::uint64_t hash : {std::uint64_t{0}, std::uint64_t{1}, kKept, ~std::uint64_t{0},
+                                   std::uint64_t{0x123456789ABCDEF0}}) {
+    for (const std::int32_t slot : {0, 1, kLargest}) {
+      const HashedSlot item(hash, slot);
+      EXPECT_EQ(item.Hash(), hash & kKept) << hash << " " << slot;
+      EXPECT_EQ(item.Slot(), slot) << hash << " " << slot;
+    }
+  }
+  EXPECT_LT(HashedSlot(1, kLargest), HashedSlot(2, 0));
+  EXPECT_LT(HashedSlot(2, 3), HashedSlot(2, 4));
 }
 
 // Only hashes that occur once may go: every member of a group must reach the comparison.
@@ -49,17 +66,17 @@ TEST(DropUniqueHashes, KeepsEveryOccurrenceOfARepeatedHash) {
     std::vector<HashedSlot> hashes;
     for (std::size_t slot = 0; slot < size; ++slot) {
       const bool repeat = slot > 0 && random() % 4 == 0;
-      const std::uint64_t hash = repeat ? hashes[random() % slot].hash : random();
+      const std::uint64_t hash = repeat ? hashes[random() % slot].Hash() : random();
       hashes.push_back({hash, static_cast<std::int32_t>(slot)});
     }
     std::map<std::uint64_t, int> occurrences;
-    for (const HashedSlot& item : hashes) ++occurrences[item.hash];
+    for (const HashedSlot& item : hashes) ++occurrences[item.Hash()];
     std::vector<HashedSlot> kept = hashes;
     journal_detail::DropUniqueHashes(kept);
     std::size_t repeated = 0;
-    for (const HashedSlot& item : hashes) repeated += occurrences[item.hash] > 1 ? 1 : 0;
+    for (const HashedSlot& item : hashes) repeated += occurrences[item.Hash()] > 1 ? 1 : 0;
     std::size_t keptRepeated = 0;
-    for (const HashedSlot& item : kept) keptRepeated += occurrences[item.hash] > 1 ? 1 : 0;
+    for (const HashedSlot& item : kept) keptRepeated += occurrences[item.Hash()] > 1 ? 1 : 0;
     EXPECT_EQ(keptRepeated, repeated) << size;
     // Most unique ones go, or the sort saves nothing.
     EXPECT_LE(kept.size() - keptRepeated, (size - repeated) / 4 + 1) << size;
