@@ -19,9 +19,9 @@ enum class FileOpenError { None, Missing, Locked, NoAccess, NotAFile, Other };
 
 // Whether the room for a longer file could be set aside; a full disk is told apart so that a
 // person learns why nothing was appended.
-enum class [[nodiscard]] ReserveResult{Reserved, DiskFull, Failed};
+enum class [[nodiscard]] ReserveResult { Reserved, DiskFull, Failed };
 
-enum class [[nodiscard]] ReadWholeResult{Read, Missing, Failed};
+enum class [[nodiscard]] ReadWholeResult { Read, Missing, Failed };
 
 // One open file. Every read and write names its offset: there is no shared file position.
 class TableFile {

@@ -21,6 +21,7 @@
 
 #include "bench/journal_generator.h"
 #include "tests/crash/record_key.h"
+#include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 
 extern char** environ;
@@ -190,12 +191,6 @@ std::size_t LostRecords(const std::vector<const Input*>& inputs, const KeyHashes
   return lost;
 }
 
-std::uint32_t HeaderCount(View table) {
-  std::uint32_t count = 0;
-  for (int i = 3; i >= 0; --i) count = count << 8 | table[4 + static_cast<std::size_t>(i)];
-  return count;
-}
-
 std::size_t Marks(View table) {
   std::size_t marks = 0;
   for (std::size_t at = kGeneratedHeaderLength; at < table.size(); at += kGeneratedRecordLength) {
@@ -334,7 +329,7 @@ class SigkillTest : public testing::Test {
       {
         const MappedFile killed(dir / "journal.dbf");
         killedSize = killed.Bytes().size();
-        killedCount = HeaderCount(killed.Bytes());
+        killedCount = HeaderRecordCount(killed.Bytes());
         marks = Marks(killed.Bytes());
         slots = SlotKeys(killed.Bytes());
       }
@@ -343,7 +338,7 @@ class SigkillTest : public testing::Test {
       // Until the header counts the appended records, the next open takes the append back and
       // the source's records are only in the source, which no command writes: killed during the
       // copy, the table's own records must all be there, the source's not yet.
-      const bool appended = withSource && killedCount > HeaderCount(journal_->bytes);
+      const bool appended = withSource && killedCount > HeaderRecordCount(journal_->bytes);
       const std::vector<const Input*> owned =
           appended ? inputs : std::vector<const Input*>{journal_};
       const std::size_t lost = LostRecords(owned, slots, dir);

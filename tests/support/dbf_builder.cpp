@@ -1,5 +1,7 @@
 #include "tests/support/dbf_builder.h"
 
+#include <stdexcept>
+
 #include "tests/support/temp_dir.h"
 
 namespace dbt::test {
@@ -118,14 +120,29 @@ void DbfBuilder::WriteTo(const std::string& path) const {
   WriteFileBytes(path, Bytes());
 }
 
-std::uint32_t ReadU32(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+namespace {
+
+// A header field past the file's end is a fault of the test's table, not a value to read.
+std::span<const std::uint8_t> FieldBytes(std::span<const std::uint8_t> bytes, std::size_t offset,
+                                         std::size_t size) {
+  if (offset > bytes.size() || bytes.size() - offset < size) {
+    throw std::out_of_range("header field past the end of the bytes");
+  }
+  return bytes.subspan(offset, size);
+}
+
+}  // namespace
+
+std::uint32_t ReadU32(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  const auto field = FieldBytes(bytes, offset, 4);
   std::uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | bytes.at(offset + static_cast<std::size_t>(i));
+  for (int i = 3; i >= 0; --i) v = (v << 8) | field[static_cast<std::size_t>(i)];
   return v;
 }
 
-std::uint16_t ReadU16(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
-  return static_cast<std::uint16_t>(bytes.at(offset) | (bytes.at(offset + 1) << 8));
+std::uint16_t ReadU16(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  const auto field = FieldBytes(bytes, offset, 2);
+  return static_cast<std::uint16_t>(field[0] | (field[1] << 8));
 }
 
 }  // namespace dbt::test

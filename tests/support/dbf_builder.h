@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,7 @@ class DbfBuilder {
 };
 
 // Little-endian readers for checking header bytes in tests.
-std::uint32_t ReadU32(const std::vector<std::uint8_t>& bytes, std::size_t offset);
-std::uint16_t ReadU16(const std::vector<std::uint8_t>& bytes, std::size_t offset);
+std::uint32_t ReadU32(std::span<const std::uint8_t> bytes, std::size_t offset);
+std::uint16_t ReadU16(std::span<const std::uint8_t> bytes, std::size_t offset);
 
 }  // namespace dbt::test

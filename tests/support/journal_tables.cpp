@@ -58,7 +58,7 @@ std::string RecordBytes(const std::string& path, std::size_t n) {
   return RecordBytes(ReadFileBytes(path), n);
 }
 
-std::uint32_t HeaderRecordCount(const std::vector<std::uint8_t>& file) {
+std::uint32_t HeaderRecordCount(std::span<const std::uint8_t> file) {
   return ReadU32(file, 4);
 }
 

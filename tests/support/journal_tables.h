@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,7 @@ std::string RecordBytes(const std::vector<std::uint8_t>& file, std::size_t n);
 std::string RecordBytes(const std::string& path, std::size_t n);
 
 // The record count the header states.
-std::uint32_t HeaderRecordCount(const std::vector<std::uint8_t>& file);
+std::uint32_t HeaderRecordCount(std::span<const std::uint8_t> file);
 std::uint32_t HeaderRecordCount(const std::string& path);
 
 }  // namespace dbt::test
