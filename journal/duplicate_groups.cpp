@@ -108,22 +108,49 @@ HashGroups HashGroups::From(std::vector<HashedSlot>& hashes, std::int32_t count)
     }
   };
   HashGroups result;
-  // Counted first, so that the groups take their own size while the hashes are still held, not
-  // up to twice that as a growing array would.
+  result.words_.resize((static_cast<std::size_t>(count) + 63) / 64);
+  // The groups are counted and the members' bits set first, so that the groups and the members'
+  // list take their own size while the hashes are still held, not up to twice that as growing
+  // arrays would.
   std::size_t groups = 0;
-  forEachGroup([&groups](std::size_t, std::size_t) { ++groups; });
-  result.groups.reserve(groups);
-  result.groupOf.assign(static_cast<std::size_t>(count), kNoGroup);
   forEachGroup([&](std::size_t begin, std::size_t end) {
-    const auto group = static_cast<std::int32_t>(result.groups.size());
-    result.groups.push_back({hashes[begin].Slot(), hashes[end - 1].Slot()});
+    ++groups;
     for (std::size_t m = begin; m < end; ++m) {
-      result.groupOf[static_cast<std::size_t>(hashes[m].Slot())] = group;
+      const auto slot = static_cast<std::size_t>(hashes[m].Slot());
+      result.words_[slot / 64].members |= std::uint64_t{1} << (slot % 64);
     }
+    const auto last = static_cast<std::size_t>(hashes[end - 1].Slot());
+    result.words_[last / 64].lasts |= std::uint64_t{1} << (last % 64);
+  });
+  result.groups_.resize(groups);
+  std::int32_t members = 0;
+  for (Word& word : result.words_) {
+    word.membersBefore = members;
+    members += CountOnes(word.members);
+  }
+  result.memberGroups_.resize(static_cast<std::size_t>(members));
+  std::int32_t group = 0;
+  forEachGroup([&](std::size_t begin, std::size_t end) {
+    for (std::size_t m = begin; m < end; ++m) {
+      const auto member = static_cast<std::size_t>(result.MembersBefore(hashes[m].Slot()));
+      result.memberGroups_[member] = group;
+    }
+    ++group;
   });
   hashes.clear();
   hashes.shrink_to_fit();
   return result;
+}
+
+bool HashGroups::AnyIn(std::int32_t begin, std::int32_t end) const {
+  for (auto at = static_cast<std::size_t>(begin); at < static_cast<std::size_t>(end);) {
+    const std::size_t bit = at % 64;
+    const std::size_t bits = std::min<std::size_t>(64 - bit, static_cast<std::size_t>(end) - at);
+    const std::uint64_t mask = bits == 64 ? ~std::uint64_t{0} : ((std::uint64_t{1} << bits) - 1);
+    if ((words_[at / 64].members >> bit & mask) != 0) return true;
+    at += bits;
+  }
+  return false;
 }
 
 KeptRecords::KeptRecords(std::size_t size, std::size_t limit)

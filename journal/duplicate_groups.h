@@ -13,13 +13,14 @@
 namespace dbt::journal_detail {
 
 inline constexpr std::int32_t kNoGroup = -1;
+inline constexpr std::int32_t kNotMet = -1;
 
-// Records with one hash, in ascending slots.
+// Records with one hash, in ascending slots: what the removal knows of them as it meets them.
+// Eight bytes, as there may be one for every other record; which member is the last is a bit
+// per slot of HashGroups.
 struct HashGroup {
-  std::int32_t first;  // the record that stays
-  std::int32_t last;
-  std::int32_t kept = kNoGroup;  // its bytes in the store, or kNoGroup: read again when needed
-  std::int32_t firstFinal = 0;   // the slot the compaction gives the first record
+  std::int32_t kept = kNoGroup;      // the first record's bytes in the store, or kNoGroup
+  std::int32_t firstFinal = kNotMet;  // the slot the compaction gives the first record
 };
 
 // Sorts by hash, then slot, as std::sort does, without most of its comparisons: the hashes are
@@ -38,14 +39,63 @@ inline constexpr std::size_t kKeptRecordBytes = std::size_t{24} << 20;
 // hash that shares its bit with another stays, as a member of a group of one after the sort.
 void DropUniqueHashes(std::vector<HashedSlot>& hashes);
 
-struct HashGroups {
-  std::vector<HashGroup> groups;
-  std::vector<std::int32_t> groupOf;  // per slot: its group, or kNoGroup when alone with its hash
-
+// The groups of equal hashes and which records belong to them, in about four bytes per member
+// and a few bits per record: at low shares of duplicates most records are in no group.
+class HashGroups {
+ public:
   // hashes sorted, one per record of a table of `count` records; they are emptied to make room.
   // Records alone in their hash are in no group: they are never compared or read again.
   static HashGroups From(std::vector<HashedSlot>& hashes, std::int32_t count);
-  bool Empty() const { return groups.empty(); }
+
+  bool Empty() const { return groups_.empty(); }
+  HashGroup& operator[](std::int32_t group) { return groups_[static_cast<std::size_t>(group)]; }
+  const HashGroup& operator[](std::int32_t group) const {
+    return groups_[static_cast<std::size_t>(group)];
+  }
+
+  // The records in groups count as members, numbered in ascending slots.
+  std::int32_t Members() const { return static_cast<std::int32_t>(memberGroups_.size()); }
+  bool IsMember(std::int32_t slot) const {
+    const auto at = static_cast<std::size_t>(slot);
+    return (words_[at / 64].members >> (at % 64) & 1) != 0;
+  }
+  // The members in the slots before this one: the number of the next member from there on.
+  std::int32_t MembersBefore(std::int32_t slot) const {
+    const auto at = static_cast<std::size_t>(slot);
+    const Word& word = words_[at / 64];
+    return word.membersBefore + CountOnes(word.members & ((std::uint64_t{1} << (at % 64)) - 1));
+  }
+  std::int32_t GroupOfMember(std::int32_t member) const {
+    return memberGroups_[static_cast<std::size_t>(member)];
+  }
+  // Whether the record in slot, a member, is the last of its group.
+  bool IsLast(std::int32_t slot) const {
+    const auto at = static_cast<std::size_t>(slot);
+    return (words_[at / 64].lasts >> (at % 64) & 1) != 0;
+  }
+  // Whether any record of the slots from begin to end is in a group.
+  bool AnyIn(std::int32_t begin, std::int32_t end) const;
+
+ private:
+  // std::popcount is a library call where the processor the build targets lacks the
+  // instruction, as the x86 builds do: the bit trick inline is several times faster there.
+  static std::int32_t CountOnes(std::uint64_t bits) {
+    bits -= (bits >> 1) & 0x5555555555555555u;
+    bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<std::int32_t>((bits * 0x0101010101010101u) >> 56);
+  }
+
+  // 64 slots: which are members, which end their group, and how many members come before.
+  struct Word {
+    std::uint64_t members = 0;
+    std::uint64_t lasts = 0;
+    std::int32_t membersBefore = 0;
+  };
+
+  std::vector<HashGroup> groups_;
+  std::vector<Word> words_;
+  std::vector<std::int32_t> memberGroups_;  // each member's group, in ascending slots
 };
 
 // The memory of the removal's KeptRecords: kKeptRecordBytes, unless a test lowers it to force

@@ -49,11 +49,7 @@ class Removal {
 
  private:
   bool NoneInAGroup(const RecordBlocks& blocks) const {
-    const auto groupOf = std::span(groups_.groupOf)
-                             .subspan(static_cast<std::size_t>(blocks.First()),
-                                      static_cast<std::size_t>(blocks.Slots()));
-    return std::all_of(groupOf.begin(), groupOf.end(),
-                       [](std::int32_t g) { return g == kNoGroup; });
+    return !groups_.AnyIn(blocks.First(), blocks.End());
   }
 
   bool Visit(RecordBlocks& blocks, std::string& failure) {
@@ -61,15 +57,18 @@ class Removal {
       failure = "the records could not be read";
       return false;
     }
+    std::int32_t nextMember = groups_.MembersBefore(blocks.First());
     for (std::int32_t k = 0; k < blocks.Slots(); ++k) {
       const std::int32_t origin = blocks.First() + k;
-      FetchAhead(origin);
       const std::uint8_t* record = blocks.Record(k).data();
-      const std::int32_t group = groups_.groupOf[static_cast<std::size_t>(origin)];
       bool duplicate = false;
-      if (group != kNoGroup && !Compare(origin, group, record + 1, duplicate)) {
-        failure = "the records could not be read";
-        return false;
+      if (groups_.IsMember(origin)) {
+        const std::int32_t member = nextMember++;
+        FetchAhead(member);
+        if (!Compare(origin, groups_.GroupOfMember(member), record + 1, duplicate)) {
+          failure = "the records could not be read";
+          return false;
+        }
       }
       const bool moved = duplicate ? compactor_.Leave(origin) : compactor_.Keep(origin, record);
       if (!moved) {
@@ -81,16 +80,14 @@ class Removal {
   }
 
   // The groups and their first records lie anywhere in memory, and each comparison would wait
-  // for them in turn: they are asked for a few records ahead, the group before its record.
-  void FetchAhead(std::int32_t origin) const {
-    constexpr std::size_t kAhead = 8;
-    const std::vector<std::int32_t>& groupOf = groups_.groupOf;
-    const auto at = static_cast<std::size_t>(origin);
-    if (at + 2 * kAhead < groupOf.size() && groupOf[at + 2 * kAhead] != kNoGroup) {
-      PrefetchForReading(&groups_.groups[static_cast<std::size_t>(groupOf[at + 2 * kAhead])]);
+  // for them in turn: they are asked for a few members ahead, the group before its record.
+  void FetchAhead(std::int32_t member) const {
+    constexpr std::int32_t kAhead = 8;
+    if (member + 2 * kAhead < groups_.Members()) {
+      PrefetchForReading(&groups_[groups_.GroupOfMember(member + 2 * kAhead)]);
     }
-    if (at + kAhead >= groupOf.size() || groupOf[at + kAhead] == kNoGroup) return;
-    const HashGroup& group = groups_.groups[static_cast<std::size_t>(groupOf[at + kAhead])];
+    if (member + kAhead >= groups_.Members()) return;
+    const HashGroup& group = groups_[groups_.GroupOfMember(member + kAhead)];
     if (group.kept != kNoGroup) PrefetchBytes(kept_.At(group.kept), size_);
   }
 
@@ -99,8 +96,9 @@ class Removal {
   // it, is noted before the compactor takes it.
   bool Compare(std::int32_t origin, std::int32_t index, const std::uint8_t* bytes,
                bool& duplicate) {
-    HashGroup& group = groups_.groups[static_cast<std::size_t>(index)];
-    if (origin == group.first) {
+    HashGroup& group = groups_[index];
+    // Members come in ascending slots: the first one met is the first of its group.
+    if (group.firstFinal == kNotMet) {
       group.kept = kept_.Keep(bytes);
       group.firstFinal = compactor_.Kept();
       return true;
@@ -116,9 +114,10 @@ class Removal {
     duplicate = std::memcmp(first, bytes, size_) == 0;
     // A group whose first record found the store full takes a place freed since, with the bytes
     // of this member that equals it, so that its later members are compared without a read.
-    if (duplicate && !inStore && origin != group.last) group.kept = kept_.Keep(bytes);
+    const bool last = groups_.IsLast(origin);
+    if (duplicate && !inStore && !last) group.kept = kept_.Keep(bytes);
     if (!duplicate && !CompareOthers(index, bytes, duplicate)) return false;
-    if (origin == group.last) {
+    if (last) {
       kept_.Release(group.kept);
       group.kept = kNoGroup;
       others_.erase(index);

@@ -83,6 +83,55 @@ TEST(DropUniqueHashes, KeepsEveryOccurrenceOfARepeatedHash) {
   }
 }
 
+// The groups as the removal walks them: members numbered in ascending slots across many words
+// of bits, each pointing at its own group, and only each group's last member marked last.
+TEST(HashGroups, NumbersTheMembersInSlotOrderAndFindsEachOnesGroupAndLast) {
+  std::mt19937_64 random(11);
+  for (const std::int32_t count : {1, 63, 64, 65, 1000, 20000}) {
+    std::vector<HashedSlot> hashes;
+    std::vector<std::uint64_t> hashOf;
+    std::map<std::uint64_t, std::vector<std::int32_t>> slotsOf;
+    for (std::int32_t slot = 0; slot < count; ++slot) {
+      // Stretches of many members and stretches of few.
+      const bool repeat = slot > 0 && (slot / 500) % 2 == 0 && random() % 3 == 0;
+      hashes.push_back({repeat ? hashOf[random() % hashOf.size()] : random(), slot});
+      hashOf.push_back(hashes.back().Hash());
+      slotsOf[hashOf.back()].push_back(slot);
+    }
+    journal_detail::SortHashes(hashes);
+    const journal_detail::HashGroups groups = journal_detail::HashGroups::From(hashes, count);
+
+    std::int32_t nextMember = 0;
+    std::map<std::int32_t, std::uint64_t> hashOfGroup;
+    std::vector<bool> member;
+    for (std::int32_t slot = 0; slot < count; ++slot) {
+      ASSERT_EQ(groups.MembersBefore(slot), nextMember) << count << " at " << slot;
+      const std::vector<std::int32_t>& same = slotsOf[hashOf[static_cast<std::size_t>(slot)]];
+      member.push_back(same.size() > 1);
+      ASSERT_EQ(groups.IsMember(slot), member.back()) << count << " at " << slot;
+      if (!member.back()) continue;
+      const std::int32_t group = groups.GroupOfMember(nextMember++);
+      // One group per hash, and no two hashes in one group.
+      const auto known = hashOfGroup.emplace(group, hashOf[static_cast<std::size_t>(slot)]).first;
+      EXPECT_EQ(known->second, hashOf[static_cast<std::size_t>(slot)]) << count << " at " << slot;
+      EXPECT_EQ(groups.IsLast(slot), slot == same.back()) << count << " at " << slot;
+    }
+    EXPECT_EQ(groups.Members(), nextMember) << count;
+    std::size_t repeatedHashes = 0;
+    for (const auto& entry : slotsOf) repeatedHashes += entry.second.size() > 1 ? 1 : 0;
+    EXPECT_EQ(hashOfGroup.size(), repeatedHashes) << count;
+    EXPECT_EQ(groups.Empty(), repeatedHashes == 0) << count;
+    for (int trial = 0; trial < 200; ++trial) {
+      const auto begin = static_cast<std::int32_t>(random() % static_cast<std::uint64_t>(count));
+      const auto end = begin + static_cast<std::int32_t>(
+                                   random() % static_cast<std::uint64_t>(count - begin + 1));
+      const bool any = std::any_of(member.begin() + begin, member.begin() + end,
+                                   [](bool m) { return m; });
+      EXPECT_EQ(groups.AnyIn(begin, end), any) << count << ": " << begin << " to " << end;
+    }
+  }
+}
+
 // Records that differ in one byte must never meet in one group, whatever the length and the
 // position: a lane or a tail the hash left out would make every such pair a candidate.
 TEST(RecordHash, RecordsDifferingInOneByteNeverShareAHash) {
