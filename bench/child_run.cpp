@@ -82,7 +82,8 @@ Measured BestOf(int runs, const std::function<void()>& prepare, CountingFileSyst
   return best;
 }
 
-bool PrintCommand(const std::string& name, const Measured& measured, const Limit& limit) {
+bool PrintCommand(const std::string& name, const Measured& measured, const Limit& limit,
+                  const Limit& warm) {
   if (measured.done < 0) {
     std::fprintf(stderr, "dbasetool-bench: %s failed\n", name.c_str());
     return false;
@@ -92,6 +93,7 @@ bool PrintCommand(const std::string& name, const Measured& measured, const Limit
   Print(name + "_records", static_cast<double>(measured.done), "records");
   Print(name + "_fdatasync", measured.syncs, "barriers");
   Print(name + "_vs_block_limit", measured.seconds / limit.seconds, "x");
+  Print(name + "_vs_warm_block_limit", measured.seconds / warm.seconds, "x");
   Print(name + "_user", measured.userSeconds, "s");
   Print(name + "_system", measured.systemSeconds, "s");
   Print(name + "_cpu_vs_block_limit_cpu",

@@ -37,7 +37,10 @@ Measured InChild(CountingFileSystem& files, long baselineKiB,
 Measured BestOf(int runs, const std::function<void()>& prepare, CountingFileSystem& files,
                 long baselineKiB, const std::function<std::int64_t()>& work);
 
-// Prints the figures, or says that the command failed; false then.
-bool PrintCommand(const std::string& name, const Measured& measured, const Limit& limit);
+// Prints the figures, or says that the command failed; false then. limit is taken as the
+// command's runs are, on fresh copies; warm on one file three times, for comparison with earlier
+// figures.
+bool PrintCommand(const std::string& name, const Measured& measured, const Limit& limit,
+                  const Limit& warm);
 
 }  // namespace dbt::bench
