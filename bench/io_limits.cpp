@@ -15,6 +15,18 @@ namespace {
 constexpr int kHeaderLength = static_cast<int>(kGeneratedHeaderLength);
 constexpr int kRecordLength = static_cast<int>(kGeneratedRecordLength);
 
+// Reads the bytes from begin to end and writes them back where they were, a block at a time:
+// what both block figures move.
+void RewriteInBlocks(int fd, off_t begin, off_t end, std::vector<char>& block) {
+  for (off_t at = begin; at < end;) {
+    const std::size_t size =
+        static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(block.size()), end - at));
+    if (pread(fd, block.data(), size, at) != static_cast<ssize_t>(size)) break;
+    if (pwrite(fd, block.data(), size, at) != static_cast<ssize_t>(size)) break;
+    at += static_cast<off_t>(size);
+  }
+}
+
 }  // namespace
 
 Limit BlockLimit(const std::string& path, const std::function<void()>& freshCopy) {
@@ -26,15 +38,8 @@ Limit BlockLimit(const std::string& path, const std::function<void()>& freshCopy
     if (fd < 0) return Limit{};
     const off_t end = lseek(fd, 0, SEEK_END);
     const double cpuBefore = OwnCpuSeconds();
-    const double s = Seconds([&] {
-      for (off_t at = kHeaderLength; at < end - 1;) {
-        const std::size_t want = static_cast<std::size_t>(
-            std::min<off_t>(end - 1 - at, static_cast<off_t>(block.size())));
-        if (pread(fd, block.data(), want, at) != static_cast<ssize_t>(want)) break;
-        if (pwrite(fd, block.data(), want, at) != static_cast<ssize_t>(want)) break;
-        at += static_cast<off_t>(want);
-      }
-    });
+    // The record area: the header before it and the end marker after it stay.
+    const double s = Seconds([&] { RewriteInBlocks(fd, kHeaderLength, end - 1, block); });
     const double cpu = OwnCpuSeconds() - cpuBefore;
     close(fd);
     if (run == 0 || s < best.seconds) best.seconds = s;
@@ -48,13 +53,7 @@ double BlockFloor(const std::string& path, std::int64_t count) {
   std::vector<char> block(std::size_t{1} << 20);
   const off_t end = kHeaderLength + static_cast<off_t>(count) * kRecordLength;
   const double s = Seconds([&] {
-    for (off_t at = kHeaderLength; at < end;) {
-      const std::size_t size =
-          static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(block.size()), end - at));
-      if (pread(fd, block.data(), size, at) != static_cast<ssize_t>(size)) break;
-      if (pwrite(fd, block.data(), size, at) != static_cast<ssize_t>(size)) break;
-      at += static_cast<off_t>(size);
-    }
+    RewriteInBlocks(fd, kHeaderLength, end, block);
     fdatasync(fd);
   });
   close(fd);

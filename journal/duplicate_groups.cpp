@@ -116,11 +116,9 @@ HashGroups HashGroups::From(std::vector<HashedSlot>& hashes, std::int32_t count)
   forEachGroup([&](std::size_t begin, std::size_t end) {
     ++groups;
     for (std::size_t m = begin; m < end; ++m) {
-      const auto slot = static_cast<std::size_t>(hashes[m].Slot());
-      result.words_[slot / 64].members |= std::uint64_t{1} << (slot % 64);
+      result.WordOf(hashes[m].Slot()).members |= BitOf(hashes[m].Slot());
     }
-    const auto last = static_cast<std::size_t>(hashes[end - 1].Slot());
-    result.words_[last / 64].lasts |= std::uint64_t{1} << (last % 64);
+    result.WordOf(hashes[end - 1].Slot()).lasts |= BitOf(hashes[end - 1].Slot());
   });
   result.groups_.resize(groups);
   std::int32_t members = 0;

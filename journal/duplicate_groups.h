@@ -19,7 +19,7 @@ inline constexpr std::int32_t kNotMet = -1;
 // Eight bytes, as there may be one for every other record; which member is the last is a bit
 // per slot of HashGroups.
 struct HashGroup {
-  std::int32_t kept = kNoGroup;      // the first record's bytes in the store, or kNoGroup
+  std::int32_t kept = kNoGroup;       // the first record's bytes in the store, or kNoGroup
   std::int32_t firstFinal = kNotMet;  // the slot the compaction gives the first record
 };
 
@@ -55,24 +55,17 @@ class HashGroups {
 
   // The records in groups count as members, numbered in ascending slots.
   std::int32_t Members() const { return static_cast<std::int32_t>(memberGroups_.size()); }
-  bool IsMember(std::int32_t slot) const {
-    const auto at = static_cast<std::size_t>(slot);
-    return (words_[at / 64].members >> (at % 64) & 1) != 0;
-  }
+  bool IsMember(std::int32_t slot) const { return (WordOf(slot).members & BitOf(slot)) != 0; }
   // The members in the slots before this one: the number of the next member from there on.
   std::int32_t MembersBefore(std::int32_t slot) const {
-    const auto at = static_cast<std::size_t>(slot);
-    const Word& word = words_[at / 64];
-    return word.membersBefore + CountOnes(word.members & ((std::uint64_t{1} << (at % 64)) - 1));
+    const Word& word = WordOf(slot);
+    return word.membersBefore + CountOnes(word.members & (BitOf(slot) - 1));
   }
   std::int32_t GroupOfMember(std::int32_t member) const {
     return memberGroups_[static_cast<std::size_t>(member)];
   }
   // Whether the record in slot, a member, is the last of its group.
-  bool IsLast(std::int32_t slot) const {
-    const auto at = static_cast<std::size_t>(slot);
-    return (words_[at / 64].lasts >> (at % 64) & 1) != 0;
-  }
+  bool IsLast(std::int32_t slot) const { return (WordOf(slot).lasts & BitOf(slot)) != 0; }
   // Whether any record of the slots from begin to end is in a group.
   bool AnyIn(std::int32_t begin, std::int32_t end) const;
 
@@ -92,6 +85,14 @@ class HashGroups {
     std::uint64_t lasts = 0;
     std::int32_t membersBefore = 0;
   };
+
+  const Word& WordOf(std::int32_t slot) const {
+    return words_[static_cast<std::size_t>(slot) / 64];
+  }
+  Word& WordOf(std::int32_t slot) { return words_[static_cast<std::size_t>(slot) / 64]; }
+  static std::uint64_t BitOf(std::int32_t slot) {
+    return std::uint64_t{1} << (static_cast<std::size_t>(slot) % 64);
+  }
 
   std::vector<HashGroup> groups_;
   std::vector<Word> words_;
