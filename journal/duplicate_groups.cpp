@@ -26,6 +26,12 @@ namespace {
 
 constexpr int kDigitBits = 11;
 constexpr std::size_t kDigits = std::size_t{1} << kDigitBits;
+// The bit sets that drop unique hashes have at most 2^kMostDropBits bits.
+constexpr int kMostDropBits = 27;
+// Sorting and dropping look at the top bits of a HashedSlot's word: they must all be hash bits,
+// or equal hashes of different slots would part.
+constexpr int kHashBits = 64 - HashedSlot::kSlotBits;
+static_assert(2 * kDigitBits <= kHashBits && kMostDropBits <= kHashBits);
 
 // One stable counting pass: the items of `from` into `to`, in the order of the digit of their
 // hash at `shift`; ends receives where each digit's items end.
@@ -80,7 +86,7 @@ void SortHashes(std::vector<HashedSlot>& hashes) {
 
 void DropUniqueHashes(std::vector<HashedSlot>& hashes) {
   int bits = 10;
-  while (bits < 27 && (std::size_t{1} << bits) < hashes.size() * 16) ++bits;
+  while (bits < kMostDropBits && (std::size_t{1} << bits) < hashes.size() * 16) ++bits;
   const std::size_t words = (std::size_t{1} << bits) / 64;
   std::vector<std::uint64_t> once(words, 0);
   std::vector<std::uint64_t> twice(words, 0);
