@@ -59,7 +59,8 @@ void MainWindowController::ChangeAllPathsAction() {
 
 void MainWindowController::NormalizeRecordsAction() {
   if (!state_.Loaded) return;
-  (void)NormalizeRecords(engine_, state_.TablePath, state_.Table, buffer_, {}, &normalizedHashes_);
+  (void)NormalizeRecords(engine_, state_.TablePath, state_.Table, buffer_, {}, &normalizedHashes_,
+                         &appendedTail_);
 }
 
 void MainWindowController::InitState() {

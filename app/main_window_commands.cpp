@@ -132,10 +132,14 @@ void MainWindowController::AppendOtherTable() {
   settings_.LastFileSetting(state_.SourcePath, kWriteSourceFile);
   HeldTable held(engine_, state_.TablePath);
   // Whether anything was appended does not matter: the table is tidied and shown again anyway,
-  // unless the user chose the table itself, which must then stay exactly as it is.
+  // unless the user chose the table itself, which must then stay exactly as it is. The appended
+  // records come normalised, and the normalising action leaves them alone; what it does not
+  // take is dropped here, so that no later action meets it.
   const AppendResult appended =
-      AppendTable(engine_, state_.TablePath, state_.Table, state_.SourcePath, state_.SourceTable);
+      AppendTable(engine_, state_.TablePath, state_.Table, state_.SourcePath, state_.SourceTable,
+                  {}, &appendedTail_);
   if (!appended.sameTable) RemoveDuplicateRecords();
+  appendedTail_.Clear();
   view_.SendAction(kLoadTable);
 }
 

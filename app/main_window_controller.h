@@ -65,6 +65,9 @@ class MainWindowController {
   // From the normalising action to the marking of the same command: no second read of every
   // record to hash it.
   RecordHashes normalizedHashes_;
+  // From the append to the normalising action of the same command: the appended records, which
+  // the append wrote normalised already.
+  NormalizedTail appendedTail_;
   TableHandle lastTableHandle_ = kSourceTableHandle;
 };
 

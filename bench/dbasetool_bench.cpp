@@ -126,9 +126,10 @@ int main(int argc, char** argv) {
       BestOf(kRuns, copyOf(journal10), files, baseline, [&]() -> std::int64_t {
         TableEngine engine(files);
         RecordBuffer buffer;
-        const AppendResult appended = AppendTable(engine, table, 1, source, 2);
+        NormalizedTail normalized;
+        const AppendResult appended = AppendTable(engine, table, 1, source, 2, {}, &normalized);
         if (!appended.ok() || appended.appended != count / 2) return -1;
-        const DedupeResult r = DeleteDuplicates(engine, table, 1, buffer);
+        const DedupeResult r = DeleteDuplicates(engine, table, 1, buffer, {}, &normalized);
         return r.ok() ? r.removed : -1;
       });
   std::filesystem::copy_file(table, appendedTable, std::filesystem::copy_options::overwrite_existing);

@@ -70,10 +70,13 @@ int RunAppend(const Options& options, TableEngine& engine) {
     if (const int refused = BackUpTable(options.table, *session.File())) return refused;
   }
   AppendResult appended;
+  // The appended records are written as the deletion's normalising pass would leave them, so
+  // that the pass need not read and write them again.
+  NormalizedTail normalized;
   {
     ProgressLine progress(options.table + ": appending");
     appended = AppendTable(engine, options.table, kTargetHandle, options.source, kSourceHandle,
-                           progress.Callback());
+                           progress.Callback(), &normalized);
   }
   if (appended.diskFull) {
     return Refuse(options.table, "disk full: nothing appended, the table is as it was");
@@ -88,7 +91,8 @@ int RunAppend(const Options& options, TableEngine& engine) {
   DedupeResult dedupe;
   {
     ProgressLine progress(options.table + ": deleting duplicates");
-    dedupe = DeleteDuplicates(engine, options.table, kTargetHandle, buffer, progress.Callback());
+    dedupe = DeleteDuplicates(engine, options.table, kTargetHandle, buffer, progress.Callback(),
+                              &normalized);
   }
   if (!dedupe.ok()) {
     return Refuse(options.table, "records appended, but duplicates not deleted: " +

@@ -242,6 +242,21 @@ void CheckAppend(const Bytes& table, const Options& o) {
   pair.Compare("append");
   if (result.Code() != literal) FailFigure("append's result", result.Code(), literal);
   CheckDedupe(pair, "duplicate deletion after the append");
+
+  // As the tools run it: the copies written normalised, the normalising pass over the rest.
+  Pair tools(table, &source);
+  dbt::NormalizedTail tail;
+  (void)dbt::AppendTable(tools.ours, kTablePath, kTarget, kSourcePath, kSource, {}, &tail);
+  (void)dbt::reference::AppendTable(tools.literal, kTablePath, kTarget, kSourcePath, kSource);
+  const dbt::DedupeResult deleted =
+      dbt::DeleteDuplicates(tools.ours, kTablePath, kTarget, tools.buffer, {}, &tail);
+  const std::int32_t literalDeleted =
+      dbt::reference::DeleteDuplicates(tools.literal, kTablePath, kTarget);
+  tools.Compare("append with normalised copies, then the deletion");
+  if (deleted.ok() && deleted.removed != literalDeleted) {
+    FailFigure("the deletion after the append with normalised copies", deleted.removed,
+               literalDeleted);
+  }
 }
 
 bool SmallEnough(const Bytes& table) {

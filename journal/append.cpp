@@ -102,8 +102,9 @@ bool TablesCompatible(TableEngine& engine, const std::string& targetPath, TableH
 
 AppendResult AppendTable(TableEngine& engine, const std::string& targetPath, TableHandle target,
                          const std::string& sourcePath, TableHandle source,
-                         const Progress& progress) {
+                         const Progress& progress, NormalizedTail* normalized) {
   AppendResult result;
+  if (normalized != nullptr) normalized->Clear();
   if (IsBlank(targetPath) || IsBlank(sourcePath)) return result;
   // The exclusive opens would refuse the second open of the same file anyway; refusing here
   // keeps the target from being opened at all, however the two paths are spelt.
@@ -140,7 +141,8 @@ AppendResult AppendTable(TableEngine& engine, const std::string& targetPath, Tab
     return result;
   }
   if (!journal_detail::AppendRecords(engine, target, to, source, from, targetTable.File(),
-                                     targetPath, result, progress)) {
+                                     targetPath, result, progress, normalized)) {
+    if (normalized != nullptr) normalized->Clear();
     return result;
   }
   result.appended = from.count;

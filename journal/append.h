@@ -5,6 +5,7 @@
 #include <string>
 
 #include "dbf/engine.h"
+#include "journal/duplicates.h"
 #include "journal/journal_result.h"
 
 namespace dbt {
@@ -23,8 +24,12 @@ struct AppendResult : JournalResult {
   int Code() const { return compatible && !sameTable && ok() ? 1 : 0; }
 };
 
+// With normalized, each record is written as the normalising pass would leave it and hashed on
+// the way, for the duplicate deletion that follows; normalized then describes the appended
+// records, or nothing when none were appended.
 [[nodiscard]] AppendResult AppendTable(TableEngine& engine, const std::string& targetPath,
                                        TableHandle target, const std::string& sourcePath,
-                                       TableHandle source, const Progress& progress = {});
+                                       TableHandle source, const Progress& progress = {},
+                                       NormalizedTail* normalized = nullptr);
 
 }  // namespace dbt

@@ -1,11 +1,14 @@
 #include "journal/append_records.h"
 
 #include <algorithm>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "dbf/format.h"
 #include "journal/record_blocks.h"
+#include "journal/record_hash.h"
+#include "journal/record_rewrites.h"
 #include "journal/recovery_log.h"
 
 namespace dbt::journal_detail {
@@ -16,13 +19,33 @@ bool RollBack(TableFile& file, const RecoveryFrame& undo, RecoveryLog& log) {
   return ApplyFrame(file, undo) && file.Sync() && log.Finish();
 }
 
+// The copies as the normalising pass leaves records (the target's rewrite, as the pass will use
+// it), hashed as it hashes them while they are in memory.
+void NormalizeCopies(RecordBlocks& blocks, const NormalizeRecordRewrite& normalize,
+                     std::int32_t firstSlot, RecordHashes& hashes) {
+  for (std::int32_t k = 0; k < blocks.Slots(); ++k) {
+    const std::span<std::uint8_t> record = blocks.Record(k);
+    (void)normalize.Apply(record);
+    hashes.push_back({RecordHash(record.data() + 1, record.size() - 1), firstSlot + k});
+  }
+}
+
 bool CopyBlocks(TableEngine& engine, TableHandle target, const RecordLayout& to, TableHandle source,
-                const RecordLayout& from, const Progress& progress, bool& readFailed) {
+                const RecordLayout& from, const Progress& progress, bool& readFailed,
+                NormalizedTail* normalized) {
+  std::optional<NormalizeRecordRewrite> normalize;
+  if (normalized != nullptr) {
+    normalize.emplace(engine, target, engine.FieldIndex(target, "ERROR"));
+    normalized->hashes.reserve(static_cast<std::size_t>(from.count));
+  }
   RecordBlocks blocks(engine, source, from);
   while (blocks.Advance()) {
     if (!blocks.Read()) {
       readFailed = true;
       return false;
+    }
+    if (normalize) {
+      NormalizeCopies(blocks, *normalize, to.count + blocks.First(), normalized->hashes);
     }
     if (!engine.WriteAt(target, to.SlotOffset(std::int64_t{to.count} + blocks.First()),
                         blocks.Bytes())) {
@@ -41,7 +64,8 @@ bool CopyBlocks(TableEngine& engine, TableHandle target, const RecordLayout& to,
 // logged step. An interrupted copy is rolled back on the next open, a finished one completed.
 bool AppendRecords(TableEngine& engine, TableHandle target, const RecordLayout& to,
                    TableHandle source, const RecordLayout& from, TableFile& file,
-                   const std::string& targetPath, AppendResult& result, const Progress& progress) {
+                   const std::string& targetPath, AppendResult& result, const Progress& progress,
+                   NormalizedTail* normalized) {
   const std::uint64_t original = file.Size();
   const std::uint64_t begin = to.SlotOffset(to.count);
   const std::uint64_t end = to.SlotOffset(std::int64_t{to.count} + from.count) + 1;
@@ -75,7 +99,8 @@ bool AppendRecords(TableEngine& engine, TableHandle target, const RecordLayout& 
     return false;
   }
   bool readFailed = false;
-  if (!CopyBlocks(engine, target, to, source, from, progress, readFailed) || !file.Sync()) {
+  if (!CopyBlocks(engine, target, to, source, from, progress, readFailed, normalized) ||
+      !file.Sync()) {
     const bool undone = RollBack(file, undo, log);
     SetIoFailure(result, targetPath,
                  std::string(readFailed ? "the records to append could not be read"
@@ -98,6 +123,7 @@ bool AppendRecords(TableEngine& engine, TableHandle target, const RecordLayout& 
                  "the header could not be written; the next open completes the append");
     return false;
   }
+  if (normalized != nullptr) normalized->first = to.count;
   return true;
 }
 

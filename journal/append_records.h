@@ -14,6 +14,6 @@ namespace dbt::journal_detail {
 [[nodiscard]] bool AppendRecords(TableEngine& engine, TableHandle target, const RecordLayout& to,
                                  TableHandle source, const RecordLayout& from, TableFile& file,
                                  const std::string& targetPath, AppendResult& result,
-                                 const Progress& progress);
+                                 const Progress& progress, NormalizedTail* normalized);
 
 }  // namespace dbt::journal_detail

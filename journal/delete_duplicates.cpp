@@ -17,12 +17,14 @@ void TakeFailure(JournalResult& into, const JournalResult& from) {
 // compaction left behind its write position is either copied further up or an equal of an
 // earlier record, so removing again removes exactly those.
 DedupeResult DeleteDuplicates(TableEngine& engine, const std::string& tablePath, TableHandle table,
-                              RecordBuffer& buffer, const Progress& progress) {
+                              RecordBuffer& buffer, const Progress& progress,
+                              NormalizedTail* tail) {
   DedupeResult result;
   TableSession session;
   if (engine.Files().Exists(tablePath)) {
     const JournalResult held = session.Begin(engine.Files(), tablePath);
     if (!held.ok()) {
+      if (tail != nullptr) tail->Clear();
       TakeFailure(result, held);
       if (result.detail.empty()) result.detail = tablePath;
       return result;
@@ -30,7 +32,7 @@ DedupeResult DeleteDuplicates(TableEngine& engine, const std::string& tablePath,
   }
   RecordHashes hashes;
   const NormalizeResult normalized =
-      NormalizeRecords(engine, tablePath, table, buffer, progress, &hashes);
+      NormalizeRecords(engine, tablePath, table, buffer, progress, &hashes, tail);
   if (!normalized.ok()) {
     TakeFailure(result, normalized);
     return result;

@@ -10,14 +10,26 @@
 namespace dbt {
 NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePath,
                                  TableHandle table, RecordBuffer& buffer, const Progress& progress,
-                                 RecordHashes* hashes) {
+                                 RecordHashes* hashes, NormalizedTail* tail) {
   NormalizeResult result;
   // Emptied first: hashes of an older table must never reach the removal.
   if (hashes != nullptr) hashes->clear();
+  RecordHashes tailHashes;
+  std::int32_t tailFirst = -1;
+  if (tail != nullptr) {
+    tailHashes.swap(tail->hashes);
+    tailFirst = tail->first;
+    tail->Clear();
+  }
   journal_detail::ScopedTable scoped(engine, table);
   if (!scoped.OpenExisting(tablePath, OpenAccess::ReadWrite, result)) return result;
   buffer.ClearValues();
   const std::int32_t count = engine.StoredRecordCount(table);
+  // Only a tail that ends with the table describes its last records.
+  const bool tailFits = tailFirst >= 0 && tailFirst <= count &&
+                        tailHashes.size() == static_cast<std::size_t>(count - tailFirst);
+  const std::int32_t passEnd = tailFits ? tailFirst : count;
+  if (!tailFits) RecordHashes().swap(tailHashes);
   const int errorField = engine.FieldIndex(table, "ERROR");
   // In place, the header last: a cut run leaves whole records, and since a normalised record
   // normalises to itself, running it again gives the same file.
@@ -38,11 +50,12 @@ NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePa
                                   journal_detail::RewriteSlotBytes(engine, table));
   if (!journal_detail::RewriteRecordBytes(engine, table, rewrite,
                                           {normalize.Changes().offset, normalize.Changes().length},
-                                          progress, scoped.File(), log)) {
+                                          progress, scoped.File(), log, passEnd)) {
     if (hashes != nullptr) hashes->clear();
     journal_detail::SetIoFailure(result, tablePath, "the records could not be read or written");
     return result;
   }
+  if (hashes != nullptr) hashes->insert(hashes->end(), tailHashes.begin(), tailHashes.end());
   result.records = count;
   if (!journal_detail::WriteHeaderLast(engine, table, scoped.File(), log) || !log.Finish()) {
     journal_detail::SetIoFailure(result, tablePath, "the header could not be written");

@@ -101,8 +101,9 @@ using RecordStep = std::function<Outcome(std::int32_t record, std::span<std::uin
 // step logged and its changed stretch written back.
 bool RewriteBlocks(TableEngine& engine, TableHandle table, const RecordStep& step,
                    ChangedBytes changes, const Progress& progress, TableFile& file,
-                   RecoveryLog& log) {
-  const RecordLayout layout = LayoutOf(engine, table);
+                   RecoveryLog& log, std::int32_t records = INT32_MAX) {
+  RecordLayout layout = LayoutOf(engine, table);
+  layout.count = std::min(layout.count, records);
   const std::uint64_t tableSize = file.Size();
   RecordBlocks steps(engine, table, layout, 0, layout.SlotsPerStep());
   // One record's bytes as read: compared while still in the cache, not a copy of the block.
@@ -144,11 +145,11 @@ std::uint64_t RewriteSlotBytes(TableEngine& engine, TableHandle table) {
 
 bool RewriteRecordBytes(TableEngine& engine, TableHandle table, const RecordBytesRewrite& rewrite,
                         ChangedBytes changes, const Progress& progress, TableFile& file,
-                        RecoveryLog& log) {
+                        RecoveryLog& log, std::int32_t records) {
   const auto step = [&](std::int32_t record, std::span<std::uint8_t> bytes) {
     return rewrite(record, bytes) ? Outcome::Changed : Outcome::Unchanged;
   };
-  return RewriteBlocks(engine, table, step, changes, progress, file, log);
+  return RewriteBlocks(engine, table, step, changes, progress, file, log, records);
 }
 
 bool RewriteRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer,

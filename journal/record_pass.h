@@ -34,10 +34,12 @@ struct ChangedBytes {
 // over its own result writes nothing). Before a step is written, the bytes it changes go to the
 // recovery log, and the table is synced after it: a step torn by a crash is finished on the next
 // open, so every record is either as it was or rewritten. False when a read or write failed;
-// the steps before it are written, the rest untouched.
+// the steps before it are written, the rest untouched. With records, only that many from the
+// first on.
 [[nodiscard]] bool RewriteRecordBytes(TableEngine& engine, TableHandle table,
                                       const RecordBytesRewrite& rewrite, ChangedBytes changes,
-                                      const Progress& progress, TableFile& file, RecoveryLog& log);
+                                      const Progress& progress, TableFile& file, RecoveryLog& log,
+                                      std::int32_t records = INT32_MAX);
 
 // The same pass through the record buffer: each record decoded, and encoded back when the
 // rewrite asks for it. False also when a record cannot be decoded.

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <random>
 
 #include "dbf/engine.h"
+#include "journal/append.h"
 #include "journal/duplicates.h"
 #include "journal/open_table.h"
 #include "reference/reference_dedupe.h"
@@ -42,14 +44,17 @@ DbfBuilder RandomTable(std::mt19937& random, const Shape& shape) {
   return table.EndMarker(shape.endMarker);
 }
 
+void WriteEach(const DbfBuilder& table, std::initializer_list<std::string> paths) {
+  for (const std::string& path : paths) table.WriteTo(path);
+}
+
 // The whole deletion of ours and the literal one on two copies of table: the same bytes and
 // the same count; the count comes back.
 std::int32_t ExpectTheLiteralDeletion(const DbfBuilder& table, const std::string& label) {
   TempDir dir;
   const std::string fast = dir.File("fast.dbf");
   const std::string literal = dir.File("literal.dbf");
-  table.WriteTo(fast);
-  table.WriteTo(literal);
+  WriteEach(table, {fast, literal});
   TableEngine fastEngine(PlatformFileSystem(), FixedToday);
   RecordBuffer fastBuffer;
   const DedupeResult result = DeleteDuplicates(fastEngine, fast, 2, fastBuffer);
@@ -81,6 +86,74 @@ TEST(DedupeAgainstReference, WholeDeletionMatchesTheLiteralOne) {
   for (int round = 0; round < 20; ++round) {
     const DbfBuilder table = RandomTable(random, {50, 8, round % 2 == 0, round % 3 == 0});
     ExpectTheLiteralDeletion(table, "round " + std::to_string(round));
+  }
+}
+
+// The command-line tool's and the window's append: the copies written normalised and hashed on
+// the way, the normalising pass over the table's own records only. Against the literal append and
+// deletion, on tables that share contents, the copies spread over many blocks or in one.
+TEST(DedupeAgainstReference, AppendWithNormalisedCopiesMatchesTheLiteralAppendAndDeletion) {
+  std::mt19937 random(20261209);
+  for (int round = 0; round < 40; ++round) {
+    const int distinct = 1 + static_cast<int>(random() % 20);
+    const DbfBuilder target =
+        RandomTable(random, {static_cast<int>(random() % 40), distinct, round % 2 == 0, false});
+    const DbfBuilder source = RandomTable(
+        random, {1 + static_cast<int>(random() % 40), distinct, round % 3 == 0, round % 4 == 0});
+    const std::string label = "round " + std::to_string(round);
+    journal_detail::SetBlockBytes(round % 2 == 0 ? 3 * kNumberedJournalRecord
+                                                 : journal_detail::kBlockBytes);
+    TempDir dir;
+    const std::string fast = dir.File("fast.dbf");
+    const std::string literal = dir.File("literal.dbf");
+    const std::string other = dir.File("other.dbf");
+    WriteEach(target, {fast, literal});
+    source.WriteTo(other);
+
+    TableEngine fastEngine(PlatformFileSystem(), FixedToday);
+    NormalizedTail tail;
+    const AppendResult appended = AppendTable(fastEngine, fast, 1, other, 2, {}, &tail);
+    ASSERT_TRUE(appended.ok()) << label << ": " << appended.detail;
+    EXPECT_EQ(tail.hashes.size(), static_cast<std::size_t>(appended.appended)) << label;
+    RecordBuffer buffer;
+    const DedupeResult result = DeleteDuplicates(fastEngine, fast, 1, buffer, {}, &tail);
+    EXPECT_TRUE(result.ok()) << label << ": " << result.detail;
+    EXPECT_TRUE(tail.hashes.empty()) << label;
+
+    TableEngine literalEngine(PlatformFileSystem(), FixedToday);
+    EXPECT_EQ(reference::AppendTable(literalEngine, literal, 1, other, 2), appended.Code())
+        << label;
+    EXPECT_EQ(reference::DeleteDuplicates(literalEngine, literal, 1), result.removed) << label;
+    EXPECT_EQ(ReadFileBytes(fast), ReadFileBytes(literal)) << label;
+  }
+  journal_detail::SetBlockBytes(journal_detail::kBlockBytes);
+}
+
+// Records a tail does not describe are normalised like every other; the tail is used up either way.
+TEST(DedupeAgainstReference, ATailThatDoesNotEndWithTheTableIsIgnored) {
+  std::mt19937 random(11);
+  const DbfBuilder table = RandomTable(random, {30, 6, true, true});
+  TempDir dir;
+  const std::string plain = dir.File("plain.dbf");
+  const std::string tailed = dir.File("tailed.dbf");
+  WriteEach(table, {plain, tailed});
+  TableEngine engine(PlatformFileSystem(), FixedToday);
+  RecordBuffer buffer;
+  RecordHashes plainHashes;
+  ASSERT_TRUE(NormalizeRecords(engine, plain, 1, buffer, {}, &plainHashes).ok());
+  for (const std::int32_t first : {-1, 0, 5, 29, 31}) {
+    NormalizedTail tail;
+    tail.first = first;
+    tail.hashes.assign(first == 0 ? 29 : 3, journal_detail::HashedSlot(1, 0));
+    RecordHashes hashes;
+    ASSERT_TRUE(NormalizeRecords(engine, tailed, 1, buffer, {}, &hashes, &tail).ok());
+    EXPECT_TRUE(tail.hashes.empty()) << first;
+    EXPECT_EQ(ReadFileBytes(tailed), ReadFileBytes(plain)) << first;
+    ASSERT_EQ(hashes.size(), plainHashes.size()) << first;
+    for (std::size_t i = 0; i < hashes.size(); ++i) {
+      EXPECT_EQ(hashes[i].Word(), plainHashes[i].Word()) << first << " " << i;
+    }
+    table.WriteTo(tailed);
   }
 }
 

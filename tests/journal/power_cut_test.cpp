@@ -287,8 +287,9 @@ TEST_F(PowerCutTest, AppendTableAloneIsAllOrNothing) {
 TEST_F(PowerCutTest, AppendCommandOfTheWindow) {
   const Command append = Held([](TableEngine& engine, const std::string& path) {
     RecordBuffer buffer;
-    (void)AppendTable(engine, path, 1, kSource, 2);
-    (void)DeleteDuplicates(engine, path, 1, buffer);
+    NormalizedTail tail;
+    (void)AppendTable(engine, path, 1, kSource, 2, {}, &tail);
+    (void)DeleteDuplicates(engine, path, 1, buffer, {}, &tail);
   });
   std::vector<std::size_t> sizes;
   const std::vector<std::string> survivors = Contents(Uninterrupted(append, sizes));
