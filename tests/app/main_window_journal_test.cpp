@@ -3,6 +3,8 @@
 
 #include <filesystem>
 
+#include "journal/recovery_frame.h"
+#include "journal/recovery_log.h"
 #include "tests/app/main_window_fixture.h"
 #include "tests/support/other_program.h"
 
@@ -119,6 +121,38 @@ TEST_F(JournalCommandTest, ChangeAllPathsRewritesEveryRecordAndShowsTheCurrentOn
   EXPECT_EQ(window.texts[kCurrentRecordBox], "2");
   EXPECT_EQ(window.texts[kStoredPathBox], "E:\\Neu\\0002.tif");
   EXPECT_FALSE(engine.IsOpen(controller.State().Table));
+}
+
+// A path change killed inside its write leaves a record with new bytes up to where the write was
+// cut and old ones after, and the recovery file that holds the rest. The window finishes that
+// step before it shows anything: a torn path shown, then stored by a command on the shown record,
+// would be written over the bytes the recovery file restores.
+TEST_F(JournalCommandTest, AStepACrashLeftUnfinishedIsFinishedBeforeARecordIsShown) {
+  JournalOfPaths({"D:\\Alt\\Fax\\0001.PDF"}).WriteTo(table);
+  const std::string finished = Stored("E:\\Neu\\0001.sff");
+  constexpr std::uint64_t kRecordOne = 129;
+  {
+    journal_detail::RecoveryLog log(PlatformFileSystem(), table, 4096);
+    journal_detail::RecoveryFrame step =
+        journal_detail::RecoveryFrame::InPlace(std::filesystem::file_size(table));
+    step.Add(kRecordOne,
+             std::span(reinterpret_cast<const std::uint8_t*>(finished.data()), finished.size()));
+    ASSERT_TRUE(log.Log(step));
+  }
+  std::vector<std::uint8_t> bytes = ReadFileBytes(table);
+  std::copy(finished.begin(), finished.begin() + 16, bytes.begin() + kRecordOne);
+  WriteFileBytes(table, bytes);
+  ASSERT_EQ(RecordBytes(table, 1), Stored("E:\\Neu\\Fax\\0001.PDF"));  // cut inside the path
+
+  Start();
+  ChooseFile(kChooseTableButton, table);
+
+  EXPECT_EQ(window.texts[kStoredPathBox], "E:\\Neu\\0001.sff");
+  EXPECT_EQ(RecordBytes(table, 1), finished);
+  EXPECT_FALSE(std::filesystem::exists(journal_detail::RecoveryPath(table)));
+  PickFolder("F:\\Archiv");
+  Click(kChangePathButton);
+  EXPECT_EQ(RecordBytes(table, 1), Stored("F:\\Archiv\\0001.sff"));
 }
 
 TEST_F(JournalCommandTest, VanishedTableIsNeitherWrittenNorCreated) {
