@@ -26,7 +26,7 @@ void NormalizeCopies(RecordBlocks& blocks, const NormalizeRecordRewrite& normali
   for (std::int32_t k = 0; k < blocks.Slots(); ++k) {
     const std::span<std::uint8_t> record = blocks.Record(k);
     (void)normalize.Apply(record);
-    hashes.push_back({RecordHash(record.data() + 1, record.size() - 1), firstSlot + k});
+    hashes.push_back(HashAfterFlag(record, firstSlot + k));
   }
 }
 
@@ -35,7 +35,7 @@ bool CopyBlocks(TableEngine& engine, TableHandle target, const RecordLayout& to,
                 NormalizedTail* normalized) {
   std::optional<NormalizeRecordRewrite> normalize;
   if (normalized != nullptr) {
-    normalize.emplace(engine, target, engine.FieldIndex(target, "ERROR"));
+    normalize.emplace(NormalizeRecordRewrite::Of(engine, target));
     normalized->hashes.reserve(static_cast<std::size_t>(from.count));
   }
   RecordBlocks blocks(engine, source, from);

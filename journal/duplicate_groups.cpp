@@ -182,14 +182,12 @@ void KeptRecords::Release(std::int32_t place) {
 
 bool HashRecords(TableEngine& engine, TableHandle table, const RecordLayout& layout,
                  std::vector<HashedSlot>& hashes, const Progress& progress) {
-  const std::size_t recordLength = static_cast<std::size_t>(layout.recordLength);
   hashes.reserve(static_cast<std::size_t>(std::max(layout.count, 0)));
   RecordBlocks blocks(engine, table, layout);
   while (blocks.Advance()) {
     if (!blocks.Read()) return false;
     for (std::int32_t k = 0; k < blocks.Slots(); ++k) {
-      const std::uint8_t* record = blocks.Record(k).data();
-      hashes.push_back({RecordHash(record + 1, recordLength - 1), blocks.First() + k});
+      hashes.push_back(HashAfterFlag(blocks.Record(k), blocks.First() + k));
     }
     if (progress) progress(blocks.End(), layout.count);
   }

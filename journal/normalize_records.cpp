@@ -30,10 +30,9 @@ NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePa
                         tailHashes.size() == static_cast<std::size_t>(count - tailFirst);
   const std::int32_t passEnd = tailFits ? tailFirst : count;
   if (!tailFits) RecordHashes().swap(tailHashes);
-  const int errorField = engine.FieldIndex(table, "ERROR");
   // In place, the header last: a cut run leaves whole records, and since a normalised record
   // normalises to itself, running it again gives the same file.
-  const journal_detail::NormalizeRecordRewrite normalize(engine, table, errorField);
+  const auto normalize = journal_detail::NormalizeRecordRewrite::Of(engine, table);
   if (hashes != nullptr) {
     hashes->reserve(static_cast<std::size_t>(std::max(count, 0)));
   }
@@ -41,8 +40,7 @@ NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePa
     const bool changed = normalize.Apply(bytes);
     // The hash of the bytes as they are written, while they are in memory.
     if (hashes != nullptr) {
-      hashes->push_back(
-          {journal_detail::RecordHash(bytes.data() + 1, bytes.size() - 1), record - 1});
+      hashes->push_back(journal_detail::HashAfterFlag(bytes, record - 1));
     }
     return changed;
   };

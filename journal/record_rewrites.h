@@ -52,6 +52,10 @@ class PathRecordRewrite {
 class NormalizeRecordRewrite {
  public:
   NormalizeRecordRewrite(const TableEngine& engine, TableHandle table, int errorField);
+  // The table's own: its field ERROR, wherever it lies.
+  static NormalizeRecordRewrite Of(const TableEngine& engine, TableHandle table) {
+    return NormalizeRecordRewrite(engine, table, engine.FieldIndex(table, "ERROR"));
+  }
   // True when a byte changed.
   bool Apply(std::span<std::uint8_t> record) const;
   // Besides the flag, only ERROR's bytes change.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 
 #include "journal/duplicate_groups.h"
 #include "journal/duplicates.h"
@@ -141,6 +142,31 @@ TEST_F(RemoveDuplicatesTest, APlaceFreedLaterHoldsTheFirstRecordsBytesOnly) {
   RecordHashes hashes = {{1, 0}, {2, 1}, {1, 2}, {2, 3}, {2, 4}, {2, 5}};
   TableEngine engine(PlatformFileSystem(), FixedToday);
   const RemovalResult result = RemoveDuplicates(engine, fast, 1, {}, &hashes);
+  ASSERT_TRUE(result.ok()) << result.detail;
+  TableEngine other(PlatformFileSystem(), FixedToday);
+  const std::int32_t marked = reference::ReferenceMarkDuplicates(other, literal, 2);
+  ASSERT_EQ(marked, 3);
+  reference::ReferencePackMarked(other, literal, 2);
+  EXPECT_EQ(result.removed, marked);
+  EXPECT_EQ(ReadFileBytes(fast), ReadFileBytes(literal));
+}
+
+// Run alone, the removal hashes the records itself: records whose bytes after the flag are equal
+// are duplicates whatever their flags, as the literal marking has it.
+TEST_F(RemoveDuplicatesTest, RecordsThatDifferOnlyInTheirFlagAreDuplicates) {
+  TempDir dir;
+  const std::string fast = dir.File("fast.dbf");
+  const std::string literal = dir.File("literal.dbf");
+  DbfBuilder table = NumberedJournalLayout();
+  const std::pair<const char*, char> records[] = {{"A", ' '}, {"B", '*'}, {"A", '*'},
+                                                  {"B", ':'}, {"C", ' '}, {"A", ' '}};
+  for (const auto& [path, flag] : records) {
+    table.Record(JournalRow("20260101", std::string("C:\\F\\") + path, "1", "x"), flag);
+  }
+  table.WriteTo(fast);
+  table.WriteTo(literal);
+  TableEngine engine(PlatformFileSystem(), FixedToday);
+  const RemovalResult result = RemoveDuplicates(engine, fast, 1);
   ASSERT_TRUE(result.ok()) << result.detail;
   TableEngine other(PlatformFileSystem(), FixedToday);
   const std::int32_t marked = reference::ReferenceMarkDuplicates(other, literal, 2);
