@@ -47,6 +47,19 @@ RecordHashes WeakHashes(const std::string& path, int groups) {
   return hashes;
 }
 
+// The removal's result on fast against the literal marking and packing of literal, a copy of the
+// same table: that many marks, and the same bytes.
+void ExpectTheLiteralMarkingAndPacking(const RemovalResult& result, const std::string& fast,
+                                       const std::string& literal, std::int32_t marks) {
+  ASSERT_TRUE(result.ok()) << result.detail;
+  TableEngine other(PlatformFileSystem(), FixedToday);
+  const std::int32_t marked = reference::ReferenceMarkDuplicates(other, literal, 2);
+  ASSERT_EQ(marked, marks);
+  reference::ReferencePackMarked(other, literal, 2);
+  EXPECT_EQ(result.removed, marked);
+  EXPECT_EQ(ReadFileBytes(fast), ReadFileBytes(literal));
+}
+
 class RemoveDuplicatesTest : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -142,13 +155,7 @@ TEST_F(RemoveDuplicatesTest, APlaceFreedLaterHoldsTheFirstRecordsBytesOnly) {
   RecordHashes hashes = {{1, 0}, {2, 1}, {1, 2}, {2, 3}, {2, 4}, {2, 5}};
   TableEngine engine(PlatformFileSystem(), FixedToday);
   const RemovalResult result = RemoveDuplicates(engine, fast, 1, {}, &hashes);
-  ASSERT_TRUE(result.ok()) << result.detail;
-  TableEngine other(PlatformFileSystem(), FixedToday);
-  const std::int32_t marked = reference::ReferenceMarkDuplicates(other, literal, 2);
-  ASSERT_EQ(marked, 3);
-  reference::ReferencePackMarked(other, literal, 2);
-  EXPECT_EQ(result.removed, marked);
-  EXPECT_EQ(ReadFileBytes(fast), ReadFileBytes(literal));
+  ExpectTheLiteralMarkingAndPacking(result, fast, literal, 3);
 }
 
 // Run alone, the removal hashes the records itself: records whose bytes after the flag are equal
@@ -167,13 +174,7 @@ TEST_F(RemoveDuplicatesTest, RecordsThatDifferOnlyInTheirFlagAreDuplicates) {
   table.WriteTo(literal);
   TableEngine engine(PlatformFileSystem(), FixedToday);
   const RemovalResult result = RemoveDuplicates(engine, fast, 1);
-  ASSERT_TRUE(result.ok()) << result.detail;
-  TableEngine other(PlatformFileSystem(), FixedToday);
-  const std::int32_t marked = reference::ReferenceMarkDuplicates(other, literal, 2);
-  ASSERT_EQ(marked, 3);
-  reference::ReferencePackMarked(other, literal, 2);
-  EXPECT_EQ(result.removed, marked);
-  EXPECT_EQ(ReadFileBytes(fast), ReadFileBytes(literal));
+  ExpectTheLiteralMarkingAndPacking(result, fast, literal, 3);
 }
 
 }  // namespace
