@@ -1,7 +1,6 @@
 #include "app/main_window_controller.h"
 
 #include "app/control_ids.h"
-#include "journal/recovery_log.h"
 #include "journal/table_session.h"
 
 namespace dbt {
@@ -122,10 +121,7 @@ PathRule MainWindowController::CurrentPathRule() const {
 std::int64_t MainWindowController::OpenRead() {
   // What a crash cut short is finished before anything is read: a record shown torn, then stored
   // by a command on the shown record, would be written over the bytes the recovery file restores.
-  if (engine_.Files().Exists(journal_detail::RecoveryPath(state_.TablePath))) {
-    TableSession finishing;
-    (void)finishing.Begin(engine_.Files(), state_.TablePath);
-  }
+  (void)FinishCutChange(engine_.Files(), state_.TablePath);
   return engine_.OpenTableRead(state_.TablePath, state_.Table, state_.HeaderBytes, state_.FileSize);
 }
 

@@ -58,6 +58,13 @@ int RunAppend(const Options& options, TableEngine& engine) {
   if (engine.Files().SameFile(options.table, options.source)) {
     return Refuse(options.source, "is the table itself; choose another journal to append");
   }
+  // Before the source is looked at: a step a crash cut short would show it half changed.
+  if (const JournalResult finished = FinishCutChange(engine.Files(), options.source);
+      !finished.ok()) {
+    return Refuse(options.source, "a change to it was cut short and could not be finished (" +
+                                      OpenFailureText(finished.error, finished.detail) +
+                                      "); nothing appended");
+  }
   const ProbeResult source = ProbeTable(engine, options.source, kSourceHandle);
   if (!source.ok()) {
     return Refuse(options.source, OpenFailureText(source.open.error, source.open.detail));

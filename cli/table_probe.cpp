@@ -3,6 +3,7 @@
 #include "cli/console.h"
 #include "cli/exit_codes.h"
 #include "journal/journal_layout.h"
+#include "journal/recovery_log.h"
 
 namespace dbt::cli {
 namespace {
@@ -29,6 +30,14 @@ TableSummary Summarize(TableEngine& engine, TableHandle handle) {
 ProbeResult ProbeTable(TableEngine& engine, const std::string& path, TableHandle handle,
                        const std::function<void(TableEngine&, TableHandle)>& whileOpen) {
   ProbeResult result;
+  // A look never writes, not even to finish a change a crash cut short; it says that what it
+  // reports may still change. A writing command has finished that change before it looks.
+  const std::string recovery = journal_detail::RecoveryPath(path);
+  if (engine.Files().Exists(recovery)) {
+    Warn(path, "a change to it was cut short and is not finished yet (" + recovery +
+                   "); shown as it lies, the next command that writes to it finishes the change "
+                   "first");
+  }
   std::vector<std::uint8_t> headerBytes;
   std::int64_t fileSize = 0;
   result.open = engine.OpenTable(path, handle, OpenAccess::Read, headerBytes, fileSize);

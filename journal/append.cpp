@@ -70,6 +70,16 @@ void SetNotATable(JournalResult& result, const std::string& path, const TableOpe
   result.detail = path + ": " + result.reason;
 }
 
+// The source holds a change that a crash cut short, and it could not be finished.
+void SetSourceUnfinished(JournalResult& result, const std::string& path,
+                         const JournalResult& finishing) {
+  result.error = finishing.error;
+  result.reason = "a change to it that was cut short could not be finished" +
+                  (finishing.detail.empty() ? "" : " (" + finishing.detail + ")") +
+                  "; nothing appended";
+  result.detail = path + ": " + result.reason;
+}
+
 // Both tables opened for reading and their layouts compared; the reason for a refusal, when
 // it was an open, in result.
 bool CheckCompatible(TableEngine& engine, const std::string& targetPath, TableHandle target,
@@ -110,6 +120,13 @@ AppendResult AppendTable(TableEngine& engine, const std::string& targetPath, Tab
   // keeps the target from being opened at all, however the two paths are spelt.
   if (targetPath == sourcePath || engine.Files().SameFile(targetPath, sourcePath)) {
     result.sameTable = true;
+    return result;
+  }
+  // Copied as it lies, the source of a change a crash cut short could hand over a record torn by
+  // the crash, or one a compaction had moved and not yet cut off.
+  if (const JournalResult finished = FinishCutChange(engine.Files(), sourcePath);
+      !finished.ok()) {
+    SetSourceUnfinished(result, sourcePath, finished);
     return result;
   }
   if (!CheckCompatible(engine, targetPath, target, sourcePath, source, result)) return result;

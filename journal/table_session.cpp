@@ -38,4 +38,10 @@ JournalResult TableSession::Begin(FileSystem& files, const std::string& path) {
   return {};
 }
 
+JournalResult FinishCutChange(FileSystem& files, const std::string& path) {
+  if (!files.Exists(journal_detail::RecoveryPath(path))) return {};
+  TableSession finishing;
+  return finishing.Begin(files, path);
+}
+
 }  // namespace dbt

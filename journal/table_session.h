@@ -28,4 +28,9 @@ class TableSession {
   TableFile* file_ = nullptr;
 };
 
+// For a read that must not see a step half written: when a recovery file lies beside path, the
+// change it holds is finished as the next open for writing would finish it (the table is opened
+// for writing only then). Ok when there was nothing to finish.
+[[nodiscard]] JournalResult FinishCutChange(FileSystem& files, const std::string& path);
+
 }  // namespace dbt

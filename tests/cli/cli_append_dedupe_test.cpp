@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "dbf/table_file.h"
+#include "journal/recovery_log.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
@@ -67,6 +69,28 @@ TEST_F(CliAppend, TableItselfIsRefusedAsSourceUnderAnySpelling) {
                            ": is the table itself; choose another journal to append\n");
   }
   EXPECT_EQ(ReadFileBytes(table_), before_);
+}
+
+// A recovery file beside the source that does not fit it: the source was changed since a crash
+// cut a step short, and its records are not copied as they lie.
+TEST_F(CliAppend, SourceWithAStepThatCannotBeFinishedIsRefused) {
+  JournalLayout().Record({"20070505", "C:\\Fax\\0000.PDF", ""}).WriteTo(source_);
+  const auto sourceBefore = ReadFileBytes(source_);
+  {
+    journal_detail::RecoveryLog log(PlatformFileSystem(), source_, 4096);
+    journal_detail::RecoveryFrame step = journal_detail::RecoveryFrame::InPlace(1);
+    const std::uint8_t blank[1] = {' '};
+    step.Add(0, blank);
+    ASSERT_TRUE(log.Log(step));
+  }
+  const CliRun run = RunCli({"append", table_, source_});
+  EXPECT_EQ(run.exitCode, 1);
+  const std::string refusal =
+      "dbasetool-cli: " + source_ + ": a change to it was cut short and could not be finished (";
+  EXPECT_EQ(run.err.substr(0, refusal.size()), refusal) << run.err;
+  EXPECT_NE(run.err.find("); nothing appended\n"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadFileBytes(table_), before_);
+  EXPECT_EQ(ReadFileBytes(source_), sourceBefore);
 }
 
 TEST(CliDedupe, KeepsTheFirstOfEachGroupAndCountsTheRest) {

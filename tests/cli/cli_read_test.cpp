@@ -82,6 +82,25 @@ TEST_F(CliRead, ShowPrintsFlagDisplayTextsAndStoredPath) {
   EXPECT_EQ(ReadFileBytes(table_), before_);
 }
 
+// A recovery file beside the table: the reading commands say so and leave both files alone.
+TEST_F(CliRead, ReadingCommandsWarnOfAChangeACrashCutShortAndLeaveIt) {
+  const std::string recovery = table_ + ".dbasetool-recovery";
+  const std::vector<std::uint8_t> logged(64, 0x5A);
+  WriteFileBytes(recovery, logged);
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"info", table_}, {"show", table_, "2"}}) {
+    const CliRun run = RunCli(args);
+    EXPECT_EQ(run.exitCode, 0) << args[0] << ": " << run.err;
+    EXPECT_EQ(run.err, "dbasetool-cli: " + table_ +
+                           ": a change to it was cut short and is not finished yet (" + recovery +
+                           "); shown as it lies, the next command that writes to it finishes the "
+                           "change first\n");
+    EXPECT_NE(run.out, "") << args[0];
+  }
+  EXPECT_EQ(ReadFileBytes(table_), before_);
+  EXPECT_EQ(ReadFileBytes(recovery), logged);
+}
+
 // The window would clamp to the last record; a script asking for record 3 gets told instead.
 TEST_F(CliRead, ShowRefusesRecordPastTheEnd) {
   const CliRun run = RunCli({"show", table_, "3"});
