@@ -59,6 +59,9 @@ void WindowPlacementKeeper::OnInitDialog(PlacementWindow& window) {
   }
   if (!anyValue) return;
 
+  // Taken before the window moves: a resize makes the system send a size notification at once,
+  // and that one says "restored".
+  const bool startMinimized = state_.SizeState == kSizeMinimized;
   if (state_.Left > 0 || state_.Top > 0 || state_.Width > 0 || state_.Height > 0) {
     window.MoveTo(state_.Left, state_.Top);
     if (state_.DesignWidth < state_.Width || state_.DesignHeight < state_.Height) {
@@ -68,7 +71,7 @@ void WindowPlacementKeeper::OnInitDialog(PlacementWindow& window) {
       state_.Height = state_.DesignHeight;
     }
   }
-  if (state_.SizeState == kSizeMinimized) window.ShowMinimizedAtStart();
+  if (startMinimized) window.ShowMinimizedAtStart();
 }
 
 void WindowPlacementKeeper::OnExitSizeMove(PlacementWindow& window) {

@@ -16,6 +16,8 @@ class FakeWindow : public PlacementWindow {
   WindowRect rect{100, 50, 300, 200};  // the designed placement
   int moves = 0, resizes = 0;
   bool minimizedAtStart = false;
+  // As the system does, a resize tells the window's keeper its new size type at once.
+  WindowPlacementKeeper* sizeNotified = nullptr;
 
   WindowRect CurrentRect() override { return rect; }
   void MoveTo(std::int32_t left, std::int32_t top) override {
@@ -27,6 +29,7 @@ class FakeWindow : public PlacementWindow {
     ++resizes;
     rect.width = width;
     rect.height = height;
+    if (sizeNotified != nullptr) sizeNotified->OnSize(0);
   }
   void ShowMinimizedAtStart() override { minimizedAtStart = true; }
 };
@@ -135,6 +138,15 @@ TEST_F(PlacementTest, SizeStateOneStartsMinimizedOthersNormal) {
   Store("HmWinPosMinm", "2");
   second.OnInitDialog(other);
   EXPECT_FALSE(other.minimizedAtStart);
+
+  // Enlarging to the stored size sends "restored" before the state is looked at.
+  FakeWindow enlarged;
+  WindowPlacementKeeper third(settings);
+  enlarged.sizeNotified = &third;
+  StorePlacement("20", "30", "400", "250", "1");
+  third.OnInitDialog(enlarged);
+  EXPECT_EQ(enlarged.resizes, 1);
+  EXPECT_TRUE(enlarged.minimizedAtStart);
 }
 
 TEST_F(PlacementTest, ValuesAreTrimmedRoundedAndLeadingTextReadsZero) {
