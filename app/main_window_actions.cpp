@@ -122,10 +122,7 @@ void MainWindowController::DisplayRecord() {
   if (engine_.StoredRecordCount(state_.Table) > 0)
     engine_.LoadRecord(state_.Table, state_.CurrentRecord, buffer_);
 
-  std::string stored;
-  if (state_.PathField >= 1 && state_.PathField <= kMaxFields)
-    stored = TrimTrailingNulBlank(buffer_.FieldValues[state_.PathField]);
-  view_.SetText(kStoredPathBox, stored);
+  view_.SetText(kStoredPathBox, ShownPath(buffer_, state_.PathField));
 
   if (state_.RecordCount > 0) {
     // The same rule as the change itself, so that what is proposed is what gets stored.

@@ -102,8 +102,10 @@ void MainWindowController::ChangeCurrentPath() {
   const std::string newPath = BuildNewPath(view_.GetText(kNewPathBox), CurrentPathRule());
   HeldTable held(engine_, state_.TablePath);
   // A path longer than the field is not stored: cutting it would point at another document.
-  (void)StoreCurrentPath(engine_, state_.TablePath, state_.Table, state_.CurrentRecord,
-                         state_.PathField, newPath, buffer_);
+  if (ProposalIsForCurrentRecord(newPath)) {
+    (void)StoreCurrentPath(engine_, state_.TablePath, state_.Table, state_.CurrentRecord,
+                           state_.PathField, newPath, buffer_);
+  }
   view_.SendAction(kShowCurrentRecord);
   view_.SetText(kCurrentRecordBox, std::to_string(state_.CurrentRecord));
 }

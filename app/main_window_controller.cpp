@@ -2,6 +2,7 @@
 
 #include "app/control_ids.h"
 #include "journal/table_session.h"
+#include "util/text.h"
 
 namespace dbt {
 
@@ -123,6 +124,31 @@ std::int64_t MainWindowController::OpenRead() {
   // by a command on the shown record, would be written over the bytes the recovery file restores.
   (void)FinishCutChange(engine_.Files(), state_.TablePath);
   return engine_.OpenTableRead(state_.TablePath, state_.Table, state_.HeaderBytes, state_.FileSize);
+}
+
+// The proposal in the new-path box was made from the record the window showed last. When the
+// display could not follow a change of record (the fax application held the table) or another
+// program changed the table since, the record of that number is another one, and the box's
+// document name must not go into it: the record as it is now must give the same proposal.
+std::string ShownPath(const RecordBuffer& buffer, int pathField) {
+  if (pathField < 1 || pathField > kMaxFields) return {};
+  const std::string_view value = buffer.FieldValues[static_cast<std::size_t>(pathField)];
+  return TrimTrailingNulBlank(value.substr(0, value.find('\0')));
+}
+
+bool MainWindowController::ProposalIsForCurrentRecord(const std::string& newPath) {
+  if (OpenRead() <= 0) return false;
+  bool same = false;
+  if (state_.CurrentRecord >= 1 &&
+      state_.CurrentRecord <= engine_.StoredRecordCount(state_.Table) &&
+      engine_.FieldIndex(state_.Table, "DATEI") == state_.PathField) {
+    RecordBuffer now;
+    std::int32_t record = state_.CurrentRecord;
+    engine_.LoadRecord(state_.Table, record, now);
+    same = BuildNewPath(ShownPath(now, state_.PathField), CurrentPathRule()) == newPath;
+  }
+  engine_.CloseTable(state_.Table);
+  return same;
 }
 
 }  // namespace dbt

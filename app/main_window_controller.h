@@ -12,6 +12,10 @@
 
 namespace dbt {
 
+// The path field of a record as the path boxes show it: a text box ends a text at its first
+// NUL, and trailing NUL and blank characters are not shown.
+[[nodiscard]] std::string ShownPath(const RecordBuffer& buffer, int pathField);
+
 class MainWindowController {
  public:
   MainWindowController(MainWindowView& view, Dialogs& dialogs, Settings& settings,
@@ -54,6 +58,7 @@ class MainWindowController {
   [[nodiscard]] bool HasRecords() const { return state_.Loaded && state_.RecordCount > 0; }
   [[nodiscard]] PathRule CurrentPathRule() const;
   [[nodiscard]] std::int64_t OpenRead();
+  [[nodiscard]] bool ProposalIsForCurrentRecord(const std::string& newPath);
   [[nodiscard]] TableHandle FreshTableHandle() { return ++lastTableHandle_; }
 
   MainWindowView& view_;

@@ -94,6 +94,35 @@ TEST_F(JournalCommandTest, ProposedPathIsWhatTheChangeStoresForNamesWithoutExten
   EXPECT_EQ(window.texts[kNewPathBox], "E:\\Neu\\0001");
 }
 
+// When the display could not follow a change of record (the table was away, or the fax
+// application held it) or the table changed since, the record of the shown number is another
+// one, and "Pfad ändern" must not give it the document name of the record shown.
+TEST_F(JournalCommandTest, ChangePathWritesOnlyTheRecordWhoseProposalIsShown) {
+  Load(JournalOfPaths({"C:\\Fax\\A.pdf", "C:\\Fax\\B.pdf", "C:\\Fax\\C.pdf"}));
+  PickFolder("E:\\Neu");
+  const std::string away = table + ".weg";
+  std::filesystem::rename(table, away);
+  Click(kNextButton);
+  std::filesystem::rename(away, table);
+  ASSERT_EQ(window.texts[kCurrentRecordBox], "2");
+  ASSERT_EQ(window.texts[kNewPathBox], "E:\\Neu\\A.pdf");
+  const auto before = ReadFileBytes(table);
+
+  Click(kChangePathButton);
+  EXPECT_EQ(ReadFileBytes(table), before);
+  EXPECT_EQ(window.texts[kNewPathBox], "E:\\Neu\\B.pdf");
+  Click(kChangePathButton);
+  EXPECT_EQ(RecordBytes(table, 2), Stored("E:\\Neu\\B.pdf"));
+
+  // Record 3 shown, then the table cut to two records: the last one is not written instead.
+  Click(kNextButton);
+  ASSERT_EQ(window.texts[kNewPathBox], "E:\\Neu\\C.pdf");
+  JournalOfPaths({"C:\\Fax\\A.pdf", "C:\\Fax\\C.pdf"}).WriteTo(table);
+  const auto shrunk = ReadFileBytes(table);
+  Click(kChangePathButton);
+  EXPECT_EQ(ReadFileBytes(table), shrunk);
+}
+
 TEST_F(JournalCommandTest, ChangePathRefusesAPathLongerThanTheField) {
   Load(JournalOfPaths({"C:\\Fax\\0001.PDF", "C:\\Fax\\0002.PDF"}));
   const auto before = ReadFileBytes(table);
