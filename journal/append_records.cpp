@@ -75,7 +75,8 @@ bool AppendRecords(TableEngine& engine, TableHandle target, const RecordLayout& 
     SetIoFailure(result, targetPath, "the end of the table could not be read; nothing appended");
     return false;
   }
-  RecoveryLog log(engine.Files(), targetPath, FrameOverhead(2) + tail.size() + kHeaderSize + 1);
+  RecoveryLog log(engine.Files(), targetPath, FrameOverhead(2) + tail.size() + kHeaderSize + 1,
+                  &file);
   RecoveryFrame undo;
   undo.sizeLow = original;
   undo.sizeHigh = std::max(original, end);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dbf/format.h"
+#include "journal/checksum.h"
 
 namespace dbt::journal_detail {
 
@@ -33,6 +34,24 @@ std::uint64_t Compactor::SlotBytes(const RecordLayout& layout) {
   const std::uint64_t stepBytes = layout.recordLength * std::uint64_t(layout.SlotsPerStep());
   return FrameOverhead(2) + stepBytes + kHeaderSize + 1;
 }
+
+namespace {
+
+// The record below the first slot a step writes, as the steps before left it: a copy of the
+// table put back over it (which holds other records there) is not replayed onto.
+bool GuardWith(RecoveryFrame& frame, TableFile& file, const RecordLayout& layout,
+               std::int32_t firstWritten) {
+  frame.guardLength = 0;
+  if (firstWritten == 0) return true;
+  std::vector<std::uint8_t> record(static_cast<std::size_t>(layout.recordLength));
+  if (file.ReadAt(layout.SlotOffset(firstWritten - 1), record) != record.size()) return false;
+  frame.guardOffset = layout.SlotOffset(firstWritten - 1);
+  frame.guardLength = record.size();
+  frame.guardChecksum = Checksum(record.data(), record.size());
+  return true;
+}
+
+}  // namespace
 
 bool Compactor::Keep(std::int32_t origin, const std::uint8_t* record) {
   if (pendingCount_ == 0 && origin == written_) {
@@ -71,7 +90,9 @@ bool Compactor::Flush() {
   if (pendingCount_ == 0) return true;
   const std::uint64_t destination = layout_.SlotOffset(written_);
   const std::size_t bytes = static_cast<std::size_t>(pendingCount_) * recordLength_;
-  if (written_ + pendingCount_ <= pendingFirstOrigin_) {
+  RecoveryFrame& frame = written_ + pendingCount_ <= pendingFirstOrigin_ ? skips_ : moves_;
+  if (!GuardWith(frame, file_, layout_, written_)) return false;
+  if (&frame == &skips_) {
     skips_.Clear();
     skips_.sourceBegin = layout_.SlotOffset(pendingFirstOrigin_);
     skips_.sourceEnd = layout_.SlotOffset(std::int64_t{pendingLastOrigin_} + 1);
@@ -102,6 +123,7 @@ bool WriteCompactedEnd(TableEngine& engine, TableHandle table, const RecordLayou
   frame.Add(0, engine.BuildHeaderBytes(table));
   frame.cut = true;
   frame.sizeAfter = end + 1;
+  if (!GuardWith(frame, file, layout, kept)) return false;
   return log.Commit(frame, file);
 }
 

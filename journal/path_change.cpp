@@ -69,7 +69,8 @@ PathStoreResult StoreCurrentPath(TableEngine& engine, const std::string& tablePa
   frame.Add(offset, record);
   frame.Add(0, engine.BuildHeaderBytes(table));
   journal_detail::RecoveryLog log(engine.Files(), tablePath,
-                                  journal_detail::FrameOverhead(2) + record.size() + kHeaderSize);
+                                  journal_detail::FrameOverhead(2) + record.size() + kHeaderSize,
+                                  &file);
   if (!log.Commit(frame, file) || !log.Finish()) {
     journal_detail::SetIoFailure(result, tablePath, "the record could not be written");
     return result;
@@ -106,7 +107,7 @@ PathChangeResult ChangeAllPaths(TableEngine& engine, const std::string& tablePat
     return outcome == journal_detail::RecordChange::Changed;
   };
   journal_detail::RecoveryLog log(engine.Files(), tablePath,
-                                  journal_detail::RewriteSlotBytes(engine, table));
+                                  journal_detail::RewriteSlotBytes(engine, table), &scoped.File());
   if (!journal_detail::RewriteRecordBytes(engine, table, rewrite,
                                           {change.Changes().offset, change.Changes().length},
                                           progress, scoped.File(), log)) {

@@ -13,6 +13,12 @@ constexpr std::uint8_t kFrameMagic[8] = {'D', 'B', 'T', 'F', 'R', 'A', 'M', 'E'}
 constexpr std::size_t kFixedBytes = 8 + 8 + 8 + 4 + 4 + 8 * 3 + 4;  // up to the piece count
 constexpr std::size_t kPieceHead = 8 + 4;
 constexpr std::size_t kCompactionBytes = 8 * 4;
+// The header identity, the guard's offset, length and checksum.
+constexpr std::size_t kExpectationBytes = 8 + 8 + 4 + 8;
+// Flags: bit 0 the cut, bit 1 the expectations (a frame without them decodes as before, and a
+// build that does not know them never reads them).
+constexpr std::uint64_t kCutFlag = 1;
+constexpr std::uint64_t kExpectationsFlag = 2;
 constexpr std::size_t kChecksumBytes = 8;
 // The records read at once when a compaction frame is replayed.
 constexpr std::size_t kReplayBytes = std::size_t{1} << 20;
@@ -124,18 +130,53 @@ void RecoveryFrame::Clear() {
 }
 
 std::uint64_t FrameOverhead(std::size_t pieces) {
-  return kFixedBytes + kPieceHead * pieces + kCompactionBytes + kChecksumBytes;
+  return kFixedBytes + kPieceHead * pieces + kCompactionBytes + kExpectationBytes + kChecksumBytes;
+}
+
+namespace {
+
+std::size_t SealedTail(const RecoveryFrame& frame) {
+  return kCompactionBytes + (frame.headerIdentity ? kExpectationBytes : 0) + kChecksumBytes;
+}
+
+// The byte the frame writes at offset, if a piece covers it.
+std::optional<std::uint8_t> WrittenByte(const RecoveryFrame& frame, std::uint64_t offset) {
+  if (frame.kind != RecoveryFrame::Kind::Writes) return std::nullopt;
+  std::optional<std::uint8_t> byte;
+  for (const RecoveryFrame::Piece& piece : frame.pieces) {
+    if (offset >= piece.offset && offset - piece.offset < piece.size) {
+      byte = frame.BytesOf(piece)[static_cast<std::size_t>(offset - piece.offset)];
+    }
+  }
+  return byte;
+}
+
+}  // namespace
+
+bool RecoveryFrame::Matches(TableFile& table) const {
+  if (!headerIdentity) return true;
+  std::array<std::uint8_t, 8> stored{};
+  if (table.ReadAt(4, stored) != stored.size()) return false;
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    if (stored[i] == (*headerIdentity)[i]) continue;
+    // A torn write of the frame's own header leaves each byte old or new.
+    if (WrittenByte(*this, 4 + i) != stored[i]) return false;
+  }
+  if (guardLength == 0) return true;
+  std::vector<std::uint8_t> held(static_cast<std::size_t>(guardLength));
+  return table.ReadAt(guardOffset, held) == held.size() &&
+         Checksum(held.data(), held.size()) == guardChecksum;
 }
 
 std::span<const std::uint8_t> SealFrame(RecoveryFrame& frame) {
   std::vector<std::uint8_t>& data = frame.data;
   if (data.empty()) data.resize(kFixedBytes);
-  const std::uint64_t total = data.size() + kCompactionBytes + kChecksumBytes;
+  const std::uint64_t total = data.size() + SealedTail(frame);
   std::memcpy(data.data(), kFrameMagic, 8);
   std::uint8_t* at = Put(data.data() + 8, total, 8);
   at = Put(at, frame.sequence, 8);
   at = Put(at, static_cast<std::uint32_t>(frame.kind), 4);
-  at = Put(at, frame.cut ? 1 : 0, 4);
+  at = Put(at, (frame.cut ? kCutFlag : 0) | (frame.headerIdentity ? kExpectationsFlag : 0), 4);
   at = Put(at, frame.sizeLow, 8);
   at = Put(at, frame.sizeHigh, 8);
   at = Put(at, frame.sizeAfter, 8);
@@ -146,22 +187,31 @@ std::span<const std::uint8_t> SealFrame(RecoveryFrame& frame) {
   end = Put(end, frame.destination, 8);
   Put(end, frame.recordLength, 8);
   data.insert(data.end(), tail, tail + kCompactionBytes);
+  if (frame.headerIdentity) {
+    std::uint8_t expectations[kExpectationBytes];
+    std::memcpy(expectations, frame.headerIdentity->data(), 8);
+    Put(Put(Put(expectations + 8, frame.guardOffset, 8), frame.guardLength, 4),
+        frame.guardChecksum, 8);
+    data.insert(data.end(), expectations, expectations + kExpectationBytes);
+  }
   Put(tail, Checksum(data.data(), data.size()), 8);
   data.insert(data.end(), tail, tail + kChecksumBytes);
   return data;
 }
 
 void UnsealFrame(RecoveryFrame& frame) {
-  frame.data.resize(frame.data.size() - kCompactionBytes - kChecksumBytes);
+  frame.data.resize(frame.data.size() - SealedTail(frame));
 }
 
 std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() < FrameOverhead(0) || std::memcmp(bytes.data(), kFrameMagic, 8) != 0) {
+  // Frames of builds that noted no expectations are shorter than FrameOverhead(0).
+  constexpr std::size_t kShortest = kFixedBytes + kCompactionBytes + kChecksumBytes;
+  if (bytes.size() < kShortest || std::memcmp(bytes.data(), kFrameMagic, 8) != 0) {
     return std::nullopt;
   }
   Reader reader(bytes.subspan(8));
   std::uint64_t total = 0;
-  if (!reader.Get(total, 8) || total > bytes.size() || total < FrameOverhead(0)) {
+  if (!reader.Get(total, 8) || total > bytes.size() || total < kShortest) {
     return std::nullopt;
   }
   const std::span<const std::uint8_t> whole = bytes.first(static_cast<std::size_t>(total));
@@ -184,7 +234,7 @@ std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes) {
   }
   if (kind < 1 || kind > 3) return std::nullopt;
   frame.kind = static_cast<RecoveryFrame::Kind>(kind);
-  frame.cut = (flags & 1) != 0;
+  frame.cut = (flags & kCutFlag) != 0;
   for (std::uint64_t i = 0; i < count; ++i) {
     std::uint64_t offset = 0;
     std::uint64_t size = 0;
@@ -199,6 +249,14 @@ std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes) {
       !fields.Get(frame.destination, 8) || !fields.Get(frame.recordLength, 8)) {
     return std::nullopt;
   }
+  if ((flags & kExpectationsFlag) == 0) return frame;
+  std::span<const std::uint8_t> identity;
+  if (!fields.Take(8, identity) || !fields.Get(frame.guardOffset, 8) ||
+      !fields.Get(frame.guardLength, 4) || !fields.Get(frame.guardChecksum, 8)) {
+    return std::nullopt;
+  }
+  frame.headerIdentity.emplace();
+  std::copy(identity.begin(), identity.end(), frame.headerIdentity->begin());
   return frame;
 }
 

@@ -3,6 +3,7 @@
 // table holds it: the bytes to write (or the records to move) and the cut, with the table's
 // length before and after so that a frame is never replayed onto a file it does not fit.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -43,6 +44,17 @@ struct RecoveryFrame {
   std::uint64_t sourceEnd = 0;
   std::uint64_t destination = 0;
   std::uint64_t recordLength = 0;
+  // What the table must hold besides a length that fits, so that a frame is never replayed onto
+  // a table another program changed since (a record stored into the room an append set aside, a
+  // copy of the table put back): bytes 4 to 11 of its header (record count, header length,
+  // record length) as the change found them, each byte either that or the one the frame writes
+  // there itself; and the checksum of the guardLength bytes the steps before left at
+  // guardOffset. Files of builds that did not note them have neither, and are replayed on their
+  // length alone.
+  std::optional<std::array<std::uint8_t, 8>> headerIdentity;
+  std::uint64_t guardOffset = 0;
+  std::uint64_t guardLength = 0;  // 0: no guard
+  std::uint64_t guardChecksum = 0;
 
   // A frame that changes bytes in place only: the table keeps its length.
   static RecoveryFrame InPlace(std::uint64_t tableSize);
@@ -62,6 +74,8 @@ struct RecoveryFrame {
   bool Fits(std::uint64_t tableSize) const {
     return (tableSize >= sizeLow && tableSize <= sizeHigh) || tableSize == sizeAfter;
   }
+  // The header identity and the guard, read from the table; false also when a read fails.
+  [[nodiscard]] bool Matches(TableFile& table) const;
 };
 
 // The frame's bytes, ending in a checksum over all that precedes it, written into the frame's
@@ -71,7 +85,7 @@ struct RecoveryFrame {
 void UnsealFrame(RecoveryFrame& frame);
 // A frame read back; nothing when the bytes are torn, cut short or no frame at all.
 [[nodiscard]] std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes);
-// Bytes an encoded frame takes besides its pieces' bytes.
+// Bytes an encoded frame takes besides its pieces' bytes and its guard.
 [[nodiscard]] std::uint64_t FrameOverhead(std::size_t pieces);
 
 // Writes what the frame says into the table; running it twice gives the same file. The caller

@@ -61,6 +61,11 @@ std::optional<RecoveryFrame> NewestFrame(const std::vector<std::uint8_t>& bytes,
   return newest;
 }
 
+constexpr const char* kChangedSince =
+    "it holds an unfinished change, but another program has changed the table since (its "
+    "record count or the records the change had written differ); the table was left as it is "
+    "(remove that file only if the table is known to be right)";
+
 std::string Describe(const RecoveryFrame& frame, std::uint64_t tableSize) {
   return "it holds an unfinished change for a table of " + std::to_string(frame.sizeLow) +
          " bytes, but the table has " + std::to_string(tableSize) +
@@ -74,10 +79,17 @@ std::string RecoveryPath(const std::string& tablePath) {
   return tablePath + kRecoverySuffix;
 }
 
-RecoveryLog::RecoveryLog(FileSystem& files, const std::string& tablePath, std::uint64_t slotBytes)
-    : files_(files), path_(RecoveryPath(tablePath)), slotBytes_(slotBytes) {}
+RecoveryLog::RecoveryLog(FileSystem& files, const std::string& tablePath, std::uint64_t slotBytes,
+                         TableFile* table)
+    : files_(files), path_(RecoveryPath(tablePath)), slotBytes_(slotBytes), table_(table) {}
 
 bool RecoveryLog::Create() {
+  // Before the change's first write: the header as the change found it.
+  if (table_ != nullptr) {
+    std::array<std::uint8_t, 8> identity{};
+    if (table_->ReadAt(4, identity) != identity.size()) return false;
+    headerIdentity_ = identity;
+  }
   file_ = files_.CreateOrReplace(path_);
   if (!file_) return false;
   // The head is on the disk before any frame is, so a torn head means no step was begun.
@@ -87,11 +99,23 @@ bool RecoveryLog::Create() {
 bool RecoveryLog::Log(RecoveryFrame& frame) {
   if (!file_ && !Create()) return false;
   frame.sequence = ++sequence_;
+  frame.headerIdentity = headerIdentity_;
   const std::span<const std::uint8_t> encoded = SealFrame(frame);
   const std::uint64_t slot = sequence_ % 2;
   const bool logged = encoded.size() <= slotBytes_ &&
                       file_->WriteAt(kHeadBytes + slot * slotBytes_, encoded) && file_->Sync();
   UnsealFrame(frame);
+  // A frame that writes the header (the last step of a change) gives the next one its bytes.
+  if (logged && headerIdentity_) {
+    for (const RecoveryFrame::Piece& piece : frame.pieces) {
+      if (frame.kind != RecoveryFrame::Kind::Writes || piece.offset > 4 ||
+          piece.offset + piece.size < 12) {
+        continue;
+      }
+      const auto bytes = frame.BytesOf(piece).subspan(static_cast<std::size_t>(4 - piece.offset), 8);
+      std::copy(bytes.begin(), bytes.end(), headerIdentity_->begin());
+    }
+  }
   return logged;
 }
 
@@ -125,6 +149,11 @@ RecoveryOutcome FinishInterruptedWrite(FileSystem& files, const std::string& tab
     if (!frame->Fits(size)) {
       outcome.ok = false;
       outcome.problem = path + ": " + Describe(*frame, size);
+      return outcome;
+    }
+    if (!frame->Matches(table)) {
+      outcome.ok = false;
+      outcome.problem = path + ": " + kChangedSince;
       return outcome;
     }
     if (!ApplyFrame(table, *frame) || !table.Sync()) {

@@ -8,8 +8,10 @@
 // step before does not use, after that step is on the disk, so that a torn step leaves the
 // previous one whole. The valid frame with the highest sequence number is the one to finish.
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,8 +26,11 @@ std::string RecoveryPath(const std::string& tablePath);
 
 class RecoveryLog {
  public:
-  // slotBytes: the largest frame the change will log.
-  RecoveryLog(FileSystem& files, const std::string& tablePath, std::uint64_t slotBytes);
+  // slotBytes: the largest frame the change will log. table: the open table the change writes;
+  // each frame notes bytes 4 to 11 of its header as the change found them (RecoveryFrame), so
+  // that no frame is replayed onto the table once another program changed them.
+  RecoveryLog(FileSystem& files, const std::string& tablePath, std::uint64_t slotBytes,
+              TableFile* table = nullptr);
   RecoveryLog(const RecoveryLog&) = delete;
   RecoveryLog& operator=(const RecoveryLog&) = delete;
 
@@ -45,6 +50,8 @@ class RecoveryLog {
   std::uint64_t slotBytes_;
   std::unique_ptr<TableFile> file_;
   std::uint64_t sequence_ = 0;
+  TableFile* table_;
+  std::optional<std::array<std::uint8_t, 8>> headerIdentity_;
 };
 
 struct RecoveryOutcome {
