@@ -115,9 +115,15 @@ HeaderCheck CheckTableHeader(std::span<const std::uint8_t> head, std::uint64_t f
   // A count beyond the records the file holds would read garbage past its end and let a store
   // extend it; the slots the file really holds are what the table has.
   const std::uint64_t slots = (fileSize - headerLength) / recordLength;
-  const std::uint64_t count = std::min<std::uint64_t>(
-      {header.RecordCount(), slots,
-       static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())});
+  const std::uint64_t count = std::min<std::uint64_t>(header.RecordCount(), slots);
+  // Record numbers are 32-bit signed here: a table that holds more counted records would have
+  // its count written back lower, losing records from it.
+  constexpr auto kMostRecords = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+  if (count > kMostRecords) {
+    return Refusal(TableOpenError::Unsupported,
+                   "it counts " + std::to_string(count) + " records; more than " +
+                       std::to_string(kMostRecords) + " are not supported");
+  }
   header.SetRecordCount(static_cast<std::uint32_t>(count));
   return check;
 }

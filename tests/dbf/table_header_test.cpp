@@ -87,12 +87,20 @@ TEST(TableHeaderCheck, CountsNoMoreRecordsThanTheFileHoldsWhole) {
   EXPECT_EQ(Check(ThreeRecordJournal().RecordCount(9).Bytes()).layout.header.RecordCount(), 3u);
   EXPECT_EQ(Check(ThreeRecordJournal().RecordCount(1).Bytes()).layout.header.RecordCount(), 1u);
 
-  // A file of a terabyte and the largest count: the count stays a positive 32-bit number.
+  // More counted records than a signed 32-bit number holds, in a file that holds them: refused,
+  // since a count written back at the largest number would drop the rest. The largest count is
+  // taken, and a huge count in a small file is the file's.
+  const auto most = static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max());
+  const std::uint64_t terabyte = std::uint64_t{1} << 40;
   const std::vector<std::uint8_t> huge = ThreeRecordJournal().RecordCount(0xFFFFFFFFu).Bytes();
-  const HeaderCheck check = CheckTableHeader(huge, std::uint64_t{1} << 40);
+  EXPECT_EQ(CheckTableHeader(huge, terabyte).error, TableOpenError::Unsupported);
+  const std::vector<std::uint8_t> above = ThreeRecordJournal().RecordCount(most + 1u).Bytes();
+  EXPECT_EQ(CheckTableHeader(above, terabyte).error, TableOpenError::Unsupported);
+  const std::vector<std::uint8_t> largest = ThreeRecordJournal().RecordCount(most).Bytes();
+  const HeaderCheck check = CheckTableHeader(largest, terabyte);
   ASSERT_TRUE(check.ok()) << check.detail;
-  EXPECT_EQ(check.layout.header.RecordCount(),
-            static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()));
+  EXPECT_EQ(check.layout.header.RecordCount(), most);
+  EXPECT_EQ(Check(huge).layout.header.RecordCount(), 3u);
 }
 
 TEST(TableHeaderCheck, JudgesOnlyTheHeaderBytesItWasGiven) {
