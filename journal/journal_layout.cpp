@@ -20,6 +20,13 @@ JournalLayoutCheck CheckJournalLayout(const TableEngine& engine, TableHandle tab
     check.notJournal = "it has no field DATEI";
     return check;
   }
+  // A path is text: written into a field of any other type (a date, a number, a memo's block
+  // number, one this tool does not know) it would destroy what the field holds.
+  const char type = engine.FieldDescriptor(table, check.pathField).Type();
+  if (type != 'C') {
+    check.notJournal = std::string("its field DATEI is of type ") + type + ", not a character field";
+    return check;
+  }
   check.journal = true;
   return check;
 }

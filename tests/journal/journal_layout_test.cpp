@@ -32,6 +32,19 @@ TEST(JournalLayoutCheck, NamesMatchInAnyCaseAndDateiMayStandAnywhere) {
   EXPECT_EQ(check.notJournal, "");
 }
 
+// Relocating writes a path into DATEI: into a date, a number or a field of a type this tool does
+// not know, that would destroy every record's value.
+TEST(JournalLayoutCheck, DateiMustBeACharacterField) {
+  for (const char type : {'D', 'N', 'M', 'V', 'X'}) {
+    DbfBuilder table;
+    table.Field("DATUM", 'D', 8).Field("DATEI", type, type == 'D' ? 8 : 10);
+    const JournalLayoutCheck check = Check(table);
+    EXPECT_FALSE(check.journal) << type;
+    EXPECT_EQ(check.notJournal,
+              std::string("its field DATEI is of type ") + type + ", not a character field");
+  }
+}
+
 TEST(JournalLayoutCheck, SaysWhyAnotherTableIsNoJournal) {
   DbfBuilder dateiFirst;
   dateiFirst.Field("DATEI", 'C', 20).Field("DATUM", 'D', 8);
