@@ -19,6 +19,10 @@ PrefixRule MakePrefixRule(std::string_view from, std::string_view to, bool renam
   rule.from = WithoutTrailingBackslash(from);
   rule.fromUpper = UpperAnsi(rule.from);
   rule.to = WithoutTrailingBackslash(to);
+  const std::string toUpper = UpperAnsi(rule.to);
+  if (toUpper.size() > rule.fromUpper.size() && StartsWithFolder(toUpper, rule.fromUpper)) {
+    rule.toInsideFromUpper = toUpper;
+  }
   rule.renameToSff = renameToSff;
   return rule;
 }
@@ -32,6 +36,7 @@ bool StartsWithFolder(std::string_view path, std::string_view folderUpper) {
 std::optional<std::string> MovedPath(std::string_view source, const PrefixRule& rule) {
   const std::string path = TrimTrailingNulBlank(source);
   if (!rule.valid() || !StartsWithFolder(path, rule.fromUpper)) return std::nullopt;
+  if (StartsWithFolder(path, rule.toInsideFromUpper)) return std::nullopt;
   std::string moved = rule.to + path.substr(rule.from.size());
   // Only a document name is given the new extension, never the moved folder itself.
   if (rule.renameToSff && moved.size() > rule.to.size()) {

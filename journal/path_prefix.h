@@ -12,6 +12,10 @@ struct PrefixRule {
   std::string from;       // without trailing "\"; never empty in a valid rule
   std::string fromUpper;  // from by UpperAnsi, compared against each path
   std::string to;         // without trailing "\" (may be empty: "\" alone)
+  // to by UpperAnsi when it lies inside from (C:\Fax into C:\Fax\Archiv), else empty: a path
+  // already there is where the move puts paths, and is left alone, so that a second run (after
+  // an interrupted one, say) does not move the moved paths again.
+  std::string toInsideFromUpper;
   bool renameToSff = false;
   std::string newExtension = "sff";
   bool valid() const { return !from.empty(); }

@@ -34,6 +34,22 @@ TEST(MovedPath, SffRenamesOnlyTheDocumentName) {
   EXPECT_EQ(Moved("C:\\Fax", "C:\\Fax", "E:\\N.alt", true), "E:\\N.alt");
 }
 
+// No folder moves into itself: moving C:\Fax into C:\Fax\Archiv moves everything else there,
+// and what lies there already stays, so that running the move again (after an interrupted run)
+// does not make C:\Fax\Archiv\Archiv of what it moved the first time.
+TEST(MovedPath, AFolderMovedIntoItsOwnSubFolderLeavesThatSubFolderAlone) {
+  EXPECT_EQ(Moved("C:\\Fax\\0001.pdf", "C:\\Fax", "C:\\Fax\\Archiv"), "C:\\Fax\\Archiv\\0001.pdf");
+  EXPECT_EQ(Moved("C:\\Fax\\ARCHIV\\0001.pdf", "C:\\Fax", "c:\\fax\\Archiv"), "(no match)");
+  EXPECT_EQ(Moved("C:\\Fax\\Archiv2\\0001.pdf", "C:\\Fax", "C:\\Fax\\Archiv"),
+            "C:\\Fax\\Archiv\\Archiv2\\0001.pdf");
+  const PrefixRule rule = MakePrefixRule("C:\\Fax", "C:\\Fax\\Archiv", true);
+  const std::string once = MovedPath("C:\\Fax\\2025\\0001.PDF", rule).value();
+  EXPECT_EQ(once, "C:\\Fax\\Archiv\\2025\\0001.sff");
+  EXPECT_FALSE(MovedPath(once, rule).has_value());
+  // Beside or above the old folder, a path already under the new one is moved as any other.
+  EXPECT_EQ(Moved("C:\\Fax\\Neu\\a.pdf", "C:\\Fax\\Neu", "C:\\Fax"), "C:\\Fax\\a.pdf");
+}
+
 TEST(MakePrefixRule, AFolderThatWouldMatchEveryPathIsInvalid) {
   EXPECT_FALSE(MakePrefixRule("", "E:\\", false).valid());
   EXPECT_FALSE(MakePrefixRule("\\\\", "E:\\", false).valid());
