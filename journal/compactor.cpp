@@ -31,7 +31,9 @@ Compactor::Compactor(TableEngine& engine, TableHandle table, const RecordLayout&
 }
 
 std::uint64_t Compactor::SlotBytes(const RecordLayout& layout) {
-  const std::uint64_t stepBytes = layout.recordLength * std::uint64_t(layout.SlotsPerStep());
+  // No step holds more records than the table.
+  const std::uint64_t stepBytes =
+      layout.recordLength * std::uint64_t(std::min(layout.SlotsPerStep(), std::max(layout.count, 1)));
   return FrameOverhead(2) + stepBytes + kHeaderSize + 1;
 }
 

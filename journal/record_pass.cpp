@@ -137,7 +137,9 @@ bool RewriteBlocks(TableEngine& engine, TableHandle table, const RecordStep& ste
 
 std::uint64_t RewriteSlotBytes(TableEngine& engine, TableHandle table) {
   const RecordLayout layout = LayoutOf(engine, table);
-  const std::uint64_t perStep = static_cast<std::uint64_t>(layout.SlotsPerStep());
+  // No step holds more records than the table.
+  const std::uint64_t perStep =
+      static_cast<std::uint64_t>(std::min(layout.SlotsPerStep(), std::max(layout.count, 1)));
   // Each record may log two pieces, its flag and the changed stretch of its bytes.
   return FrameOverhead(static_cast<std::size_t>(2 * perStep) + 1) + perStep * layout.recordLength +
          kHeaderSize;

@@ -10,6 +10,7 @@
 #include "journal/recovery_log.h"
 #include "journal/table_session.h"
 #include "journal/open_table.h"
+#include "journal/path_change.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/journal_tables.h"
 #include "tests/support/memory_file_system.h"
@@ -284,6 +285,31 @@ TEST_F(TableSessionTest, ACompactionStepIsNotReplayedOntoTheTablePutBack) {
   journal_detail::SetBlockBytes(journal_detail::kBlockBytes);
   journal_detail::SetBlocksPerStep(journal_detail::kBlocksPerStep);
   EXPECT_GT(refused, 0);
+}
+
+// The recovery file's two places hold a step each, and no step holds more records than the
+// table: a small table's file stays small (on file systems without holes it is written whole).
+TEST_F(TableSessionTest, ASmallTablesRecoveryFileIsSmall) {
+  const Bytes table = Journal({"C:\\Fax\\0001.PDF", "C:\\Fax\\0002.PDF", "a", "a"});
+  std::size_t largest = 0;
+  for (int stop = 1; stop < 12; ++stop) {
+    (void)files.RemoveFile(RecoveryPath(path));
+    files.Put(path, table);
+    {
+      FaultyFileSystem faulty(files);
+      faulty.StopAtWrite(stop);
+      TableEngine engine(faulty, FixedToday);
+      RecordBuffer buffer;
+      int pathField = 0;
+      (void)ChangeAllPaths(engine, path, 1, PathRule{"E:\\Neu\\"}, buffer, pathField);
+      (void)DeleteDuplicates(engine, path, 1, buffer);
+    }
+    if (const Bytes* logged = files.Data(RecoveryPath(path))) {
+      largest = std::max(largest, logged->size());
+    }
+  }
+  EXPECT_GT(largest, 0u);
+  EXPECT_LT(largest, 4096u);
 }
 
 TEST_F(TableSessionTest, FullDiskLeavesTheTargetAsItWasAndSaysSo) {
