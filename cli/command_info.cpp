@@ -38,6 +38,10 @@ int RunInfo(const Options& options, TableEngine& engine) {
     Say("past count:  " + std::to_string(s.recordsPastCount) + " more whole records (" +
         RecordsPastCountText(s) + "; dBase and the window leave them out)");
   }
+  if (s.headerCount > static_cast<std::uint32_t>(s.records)) {
+    Say("cut short:   " + CutShortText(s) + " (dBase and the window see " +
+        std::to_string(s.records) + ")");
+  }
   Say("fields:      " + std::to_string(s.fields.size()));
   for (std::size_t k = 0; k < s.fields.size(); ++k) {
     const FieldInfo& f = s.fields[k];

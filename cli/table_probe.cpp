@@ -43,6 +43,11 @@ ProbeResult ProbeTable(TableEngine& engine, const std::string& path, TableHandle
   result.open = engine.OpenTable(path, handle, OpenAccess::Read, headerBytes, fileSize);
   if (!result.open.ok()) return result;
   result.summary = Summarize(engine, handle);
+  if (headerBytes.size() >= 8) {
+    result.summary.headerCount = static_cast<std::uint32_t>(
+        headerBytes[4] | headerBytes[5] << 8 | headerBytes[6] << 16 |
+        static_cast<std::uint32_t>(headerBytes[7]) << 24);
+  }
   if (whileOpen) whileOpen(engine, handle);
   engine.CloseTable(handle);
   return result;
@@ -67,10 +72,24 @@ std::string RecordsPastCountText(const TableSummary& summary) {
          std::to_string(summary.records + summary.recordsPastCount) + " whole records";
 }
 
+std::string CutShortText(const TableSummary& summary) {
+  return "the header counts " + std::to_string(summary.headerCount) +
+         " records, but the file holds only " + std::to_string(summary.records) + " whole ones";
+}
+
 int RefuseRecordsPastCount(const Options& options, const TableSummary& summary) {
-  if (summary.recordsPastCount == 0 || options.ignoreExtraRecords || options.dryRun) {
-    return kExitOk;
+  if (options.ignoreExtraRecords || options.dryRun) return kExitOk;
+  // A file cut short (a copy broken off, a disk that filled up): every writing command writes
+  // the count of the whole records back, and the deletion cuts off what follows the last one.
+  if (summary.headerCount > static_cast<std::uint32_t>(summary.records)) {
+    return Refuse(options.table,
+                  CutShortText(summary) +
+                      ": the file was cut short, and writing would make the count " +
+                      std::to_string(summary.records) +
+                      " and drop what is left of the rest; --ignore-extra-records goes on "
+                      "anyway, as the window does");
   }
+  if (summary.recordsPastCount == 0) return kExitOk;
   // dBase and the window see only the counted records: an append writes over the others and a
   // deletion of duplicates cuts them off. Whether they are records worth keeping, only the user
   // can tell.

@@ -27,6 +27,9 @@ struct TableSummary {
   DbfHeader header;
   std::int32_t records = 0;
   std::int64_t recordsPastCount = 0;  // whole records the file holds after the counted ones
+  // The count the header states; above records when the file was cut short (the engine takes
+  // the whole records the file holds).
+  std::uint32_t headerCount = 0;
   std::vector<FieldInfo> fields;
   int pathField = 0;       // the field DATEI, 0 when there is none
   bool journal = false;    // first field DATUM and a field DATEI, as the window accepts it
@@ -54,10 +57,13 @@ ProbeResult ProbeTable(TableEngine& engine, const std::string& path, TableHandle
 [[nodiscard]] int HoldTable(TableEngine& engine, const std::string& path, TableSession& session);
 
 // For the writing commands: refuse (one line, kExitRefused) a table whose file holds records
-// past the header's count, unless the options say to go on as the window does; 0 otherwise.
+// past the header's count, or fewer than it counts, unless the options say to go on as the
+// window does; 0 otherwise.
 [[nodiscard]] int RefuseRecordsPastCount(const Options& options, const TableSummary& summary);
 
 // "the header counts 2 records, but the file holds 5 whole records", for info and refusals.
 [[nodiscard]] std::string RecordsPastCountText(const TableSummary& summary);
+// "the header counts 4 records, but the file holds only 3 whole ones", for info and refusals.
+[[nodiscard]] std::string CutShortText(const TableSummary& summary);
 
 }  // namespace dbt::cli

@@ -84,5 +84,36 @@ TEST_F(CliRecordsPastCount, WithTheOptionTheyWorkOnTheCountedRecordsAsTheWindowD
   EXPECT_EQ(ReadFileBytes(table_), appended.Bytes());
 }
 
+// A file cut short: the header counts four records, the file holds three and part of the
+// fourth. info says so; the writing commands would write the count 3 back and the deletion cut
+// off the part, so they refuse unless told to go on.
+TEST_F(CliRecordsPastCount, AFileCutShortIsShownAndNotWrittenUnlessToldTo) {
+  DbfBuilder table = JournalLayout();
+  for (int i = 1; i <= 4; ++i) table.Record(Row(i));
+  std::vector<std::uint8_t> bytes = table.Bytes();
+  bytes.resize(bytes.size() - 1 - 40);  // no end marker, and the fourth record broken off
+  WriteFileBytes(table_, bytes);
+
+  const CliRun info = RunCli({"info", table_});
+  ASSERT_EQ(info.exitCode, 0) << info.err;
+  EXPECT_TRUE(Contains(info.out,
+                       "cut short:   the header counts 4 records, but the file holds only 3 "
+                       "whole ones (dBase and the window see 3)\n"))
+      << info.out;
+  for (const auto& command : std::vector<std::vector<std::string>>{
+           {"relocate", table_, "--to", "E:\\"}, {"append", table_, source_}, {"dedupe", table_}}) {
+    const CliRun run = RunCli(command);
+    EXPECT_EQ(run.exitCode, 1) << command[0];
+    EXPECT_TRUE(Contains(run.err, "dbasetool-cli: " + table_ +
+                                      ": the header counts 4 records, but the file holds only 3 "
+                                      "whole ones: the file was cut short"))
+        << run.err;
+    EXPECT_EQ(ReadFileBytes(table_), bytes) << command[0];
+  }
+  const CliRun dedupe = RunCli({"dedupe", table_, "--ignore-extra-records"});
+  ASSERT_EQ(dedupe.exitCode, 0) << dedupe.err;
+  EXPECT_EQ(HeaderRecordCount(ReadFileBytes(table_)), 3u);
+}
+
 }  // namespace
 }  // namespace dbt::test
