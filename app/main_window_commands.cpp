@@ -113,7 +113,7 @@ void MainWindowController::ChangeCurrentPath() {
 void MainWindowController::ChangeAllPathsCommand() {
   BusyCursor busy(view_);
   HeldTable held(engine_, state_.TablePath);
-  view_.SendAction(kChangeAllPaths);
+  if (StillTheLoadedJournal()) view_.SendAction(kChangeAllPaths);
   view_.SendAction(kShowCurrentRecord);
   view_.SetText(kCurrentRecordBox, std::to_string(state_.CurrentRecord));
 }
@@ -133,6 +133,10 @@ void MainWindowController::AppendOtherTable() {
   state_.SourcePath = file;
   settings_.LastFileSetting(state_.SourcePath, kWriteSourceFile);
   HeldTable held(engine_, state_.TablePath);
+  if (!StillTheLoadedJournal()) {
+    view_.SendAction(kLoadTable);
+    return;
+  }
   // Whether anything was appended does not matter: the table is tidied and shown again anyway,
   // unless the user chose the table itself, which must then stay exactly as it is. The appended
   // records come normalised, and the normalising action leaves them alone; what it does not
@@ -148,7 +152,7 @@ void MainWindowController::AppendOtherTable() {
 void MainWindowController::DeleteDuplicatesCommand() {
   BusyCursor busy(view_);
   HeldTable held(engine_, state_.TablePath);
-  RemoveDuplicateRecords();
+  if (StillTheLoadedJournal()) RemoveDuplicateRecords();
   view_.SendAction(kLoadTable);
 }
 

@@ -1,6 +1,7 @@
 #include "app/main_window_controller.h"
 
 #include "app/control_ids.h"
+#include "journal/journal_layout.h"
 #include "journal/table_session.h"
 #include "util/text.h"
 
@@ -140,8 +141,7 @@ bool MainWindowController::ProposalIsForCurrentRecord(const std::string& newPath
   if (OpenRead() <= 0) return false;
   bool same = false;
   if (state_.CurrentRecord >= 1 &&
-      state_.CurrentRecord <= engine_.StoredRecordCount(state_.Table) &&
-      engine_.FieldIndex(state_.Table, "DATEI") == state_.PathField) {
+      state_.CurrentRecord <= engine_.StoredRecordCount(state_.Table) && IsLoadedLayout()) {
     RecordBuffer now;
     std::int32_t record = state_.CurrentRecord;
     engine_.LoadRecord(state_.Table, record, now);
@@ -149,6 +149,20 @@ bool MainWindowController::ProposalIsForCurrentRecord(const std::string& newPath
   }
   engine_.CloseTable(state_.Table);
   return same;
+}
+
+// The file at the table's path may have been replaced since it was loaded, by a table the
+// window would not load: a command writes only to a journal, with DATEI where it was.
+bool MainWindowController::StillTheLoadedJournal() {
+  if (OpenRead() <= 0) return false;
+  const bool same = IsLoadedLayout();
+  engine_.CloseTable(state_.Table);
+  return same;
+}
+
+bool MainWindowController::IsLoadedLayout() const {
+  const JournalLayoutCheck layout = CheckJournalLayout(engine_, state_.Table);
+  return layout.journal && layout.pathField == state_.PathField;
 }
 
 }  // namespace dbt

@@ -59,6 +59,8 @@ class MainWindowController {
   [[nodiscard]] PathRule CurrentPathRule() const;
   [[nodiscard]] std::int64_t OpenRead();
   [[nodiscard]] bool ProposalIsForCurrentRecord(const std::string& newPath);
+  [[nodiscard]] bool StillTheLoadedJournal();
+  [[nodiscard]] bool IsLoadedLayout() const;
   [[nodiscard]] TableHandle FreshTableHandle() { return ++lastTableHandle_; }
 
   MainWindowView& view_;

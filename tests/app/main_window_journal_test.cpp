@@ -123,6 +123,31 @@ TEST_F(JournalCommandTest, ChangePathWritesOnlyTheRecordWhoseProposalIsShown) {
   EXPECT_EQ(ReadFileBytes(table), shrunk);
 }
 
+// The file at the table's path replaced, after loading, by a table the window would not load:
+// no command writes to it.
+TEST_F(JournalCommandTest, NoCommandWritesToATableThatIsNoLongerAJournal) {
+  Load(JournalOfPaths({"C:\\Fax\\A.pdf", "C:\\Fax\\B.pdf"}));
+  PickFolder("E:\\Neu");
+  const std::string other = dir.File("andere.dbf");
+  JournalOfPaths({"C:\\Fax\\C.pdf"}).WriteTo(other);
+  DbfBuilder customers;
+  customers.Field("NR", 'C', 4).Field("DATEI", 'C', 40).Field("ORT", 'C', 10);
+  customers.Record({"0001", "Meier GmbH", "Berlin"}).Record({"0001", "Meier GmbH", "Berlin"});
+  customers.WriteTo(table);
+  const auto before = ReadFileBytes(table);
+  for (const int button : {kChangePathButton, kChangeAllPathsButton}) {
+    Click(button);
+    EXPECT_EQ(ReadFileBytes(table), before) << button;
+  }
+  // Each of these loads the table again afterwards, which then rejects it.
+  ChooseFile(kAppendButton, other);
+  EXPECT_EQ(ReadFileBytes(table), before);
+  Load(JournalOfPaths({"C:\\Fax\\A.pdf"}));
+  customers.WriteTo(table);
+  Click(kDeleteDuplicatesButton);
+  EXPECT_EQ(ReadFileBytes(table), before);
+}
+
 TEST_F(JournalCommandTest, ChangePathRefusesAPathLongerThanTheField) {
   Load(JournalOfPaths({"C:\\Fax\\0001.PDF", "C:\\Fax\\0002.PDF"}));
   const auto before = ReadFileBytes(table);
