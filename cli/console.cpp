@@ -58,6 +58,8 @@ std::string OpenFailureText(TableOpenError error, const std::string& detail) {
       text = "could not be opened";
       break;
   }
+  // A failure inside an operation, on a table that did open, says what failed, no more.
+  if (error == TableOpenError::Other && !detail.empty()) return detail;
   // For the plain cases the engine's detail only repeats the reason; a damaged header needs it.
   // The detail never names the file: the refusal names it once, before the reason.
   const bool informative = error == TableOpenError::Damaged || error == TableOpenError::NotDbase ||

@@ -50,13 +50,13 @@ NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePa
                                           {normalize.Changes().offset, normalize.Changes().length},
                                           progress, scoped.File(), log, passEnd)) {
     if (hashes != nullptr) hashes->clear();
-    journal_detail::SetIoFailure(result, tablePath, "the records could not be read or written");
+    journal_detail::SetIoFailure(result, tablePath, log, "the records could not be read or written");
     return result;
   }
   if (hashes != nullptr) hashes->insert(hashes->end(), tailHashes.begin(), tailHashes.end());
   result.records = count;
   if (!journal_detail::WriteHeaderLast(engine, table, scoped.File(), log) || !log.Finish()) {
-    journal_detail::SetIoFailure(result, tablePath, "the header could not be written");
+    journal_detail::SetIoFailure(result, tablePath, log, "the header could not be written");
   }
   return result;
 }

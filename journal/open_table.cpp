@@ -80,4 +80,13 @@ void SetIoFailure(JournalResult& result, const std::string& path, const std::str
   result.detail = NamedReason(path, what);
 }
 
+void SetIoFailure(JournalResult& result, const std::string& path, const RecoveryLog& log,
+                  const std::string& what) {
+  SetIoFailure(result, path,
+               log.CouldNotCreate()
+                   ? "its recovery file could not be created beside it, and no record is changed "
+                     "without one (the folder must allow creating files)"
+                   : what);
+}
+
 }  // namespace dbt::journal_detail

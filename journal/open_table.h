@@ -9,6 +9,7 @@
 
 #include "dbf/engine.h"
 #include "journal/journal_result.h"
+#include "journal/recovery_log.h"
 #include "journal/table_session.h"
 
 namespace dbt::journal_detail {
@@ -77,5 +78,8 @@ void SetOpenFailure(JournalResult& result, const std::string& path, const TableO
 void SetMissing(JournalResult& result, const std::string& path);
 // A read or write inside the operation failed; what was written before stays consistent.
 void SetIoFailure(JournalResult& result, const std::string& path, const std::string& what);
+// The same for a change logged in log: when the recovery file could not be made, that is why.
+void SetIoFailure(JournalResult& result, const std::string& path, const RecoveryLog& log,
+                  const std::string& what);
 
 }  // namespace dbt::journal_detail

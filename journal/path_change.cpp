@@ -72,7 +72,7 @@ PathStoreResult StoreCurrentPath(TableEngine& engine, const std::string& tablePa
                                   journal_detail::FrameOverhead(2) + record.size() + kHeaderSize,
                                   &file);
   if (!log.Commit(frame, file) || !log.Finish()) {
-    journal_detail::SetIoFailure(result, tablePath, "the record could not be written");
+    journal_detail::SetIoFailure(result, tablePath, log, "the record could not be written");
     return result;
   }
   result.stored = true;
@@ -113,11 +113,11 @@ PathChangeResult ChangeAllPaths(TableEngine& engine, const std::string& tablePat
                                           progress, scoped.File(), log)) {
     // The header is not stamped: the records written so far are whole, and a new run redoes
     // the rest.
-    journal_detail::SetIoFailure(result, tablePath, "the records could not be read or written");
+    journal_detail::SetIoFailure(result, tablePath, log, "the records could not be read or written");
     return result;
   }
   if (!journal_detail::WriteHeaderLast(engine, table, scoped.File(), log) || !log.Finish()) {
-    journal_detail::SetIoFailure(result, tablePath, "the header could not be written");
+    journal_detail::SetIoFailure(result, tablePath, log, "the header could not be written");
   }
   return result;
 }

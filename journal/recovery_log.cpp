@@ -97,7 +97,10 @@ bool RecoveryLog::Create() {
 }
 
 bool RecoveryLog::Log(RecoveryFrame& frame) {
-  if (!file_ && !Create()) return false;
+  if (!file_ && !Create()) {
+    createFailed_ = true;
+    return false;
+  }
   frame.sequence = ++sequence_;
   frame.headerIdentity = headerIdentity_;
   const std::span<const std::uint8_t> encoded = SealFrame(frame);

@@ -41,6 +41,8 @@ class RecoveryLog {
   [[nodiscard]] bool Commit(RecoveryFrame& frame, TableFile& table);
   // The table holds every step: the file goes. A change that fails leaves it for the next open.
   [[nodiscard]] bool Finish();
+  // The file could not be made at the first step, so the change wrote nothing to the table.
+  bool CouldNotCreate() const { return createFailed_; }
 
  private:
   bool Create();
@@ -50,6 +52,7 @@ class RecoveryLog {
   std::uint64_t slotBytes_;
   std::unique_ptr<TableFile> file_;
   std::uint64_t sequence_ = 0;
+  bool createFailed_ = false;
   TableFile* table_;
   std::optional<std::array<std::uint8_t, 8>> headerIdentity_;
 };

@@ -191,13 +191,13 @@ RemovalResult RemoveDuplicates(TableEngine& engine, const std::string& tablePath
   Removal removal(engine, table, layout, std::move(groups), compactor);
   std::string failure;
   if (!removal.Run(progress, failure)) {
-    SetIoFailure(result, tablePath, failure);
+    SetIoFailure(result, tablePath, log, failure);
     return result;
   }
   const std::int32_t kept = compactor.Kept();
   if (kept == layout.count) return result;  // equal hashes only: nothing moved, nothing written
   if (!WriteCompactedEnd(engine, table, layout, kept, file, log) || !log.Finish()) {
-    SetIoFailure(result, tablePath, "the end of the records could not be written");
+    SetIoFailure(result, tablePath, log, "the end of the records could not be written");
     return result;
   }
   result.removed = layout.count - kept;

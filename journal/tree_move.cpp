@@ -40,12 +40,12 @@ TreeMoveResult MoveTree(TableEngine& engine, const std::string& tablePath, Table
                                   journal_detail::RewriteSlotBytes(engine, table), &scoped.File());
   if (!journal_detail::RewriteRecords(engine, table, buffer, rewrite, progress, scoped.File(),
                                       log)) {
-    journal_detail::SetIoFailure(result, tablePath, "the records could not be read or written");
+    journal_detail::SetIoFailure(result, tablePath, log, "the records could not be read or written");
     return result;
   }
   if (result.changed == 0) return result;
   if (!journal_detail::WriteHeaderLast(engine, table, scoped.File(), log) || !log.Finish()) {
-    journal_detail::SetIoFailure(result, tablePath, "the header could not be written");
+    journal_detail::SetIoFailure(result, tablePath, log, "the header could not be written");
   }
   return result;
 }

@@ -312,6 +312,29 @@ TEST_F(TableSessionTest, ASmallTablesRecoveryFileIsSmall) {
   EXPECT_LT(largest, 4096u);
 }
 
+// In a folder where no file can be made, no change writes a record, and the reason says why.
+TEST_F(TableSessionTest, AChangeWithoutItsRecoveryFileWritesNothingAndSaysWhy) {
+  DbfBuilder builder = NumberedJournalLayout();
+  builder.Record(JournalRow("20260101", "C:\\Fax\\1", "1", "x"))
+      .Record(JournalRow("20260101", "C:\\Fax\\1", "1", "x"), '*');
+  const Bytes table = builder.Bytes();
+  for (const bool dedupe : {false, true}) {
+    files.Put(path, table);
+    FaultyFileSystem faulty(files);
+    faulty.StopAtWrite(1);  // the recovery file's creation
+    TableEngine engine(faulty, FixedToday);
+    RecordBuffer buffer;
+    int pathField = 0;
+    const std::string reason =
+        dedupe ? DeleteDuplicates(engine, path, 1, buffer).reason
+               : ChangeAllPaths(engine, path, 1, PathRule{"E:\\Neu\\"}, buffer, pathField).reason;
+    EXPECT_EQ(reason,
+              "its recovery file could not be created beside it, and no record is changed "
+              "without one (the folder must allow creating files)");
+    EXPECT_EQ(*files.Data(path), table);
+  }
+}
+
 TEST_F(TableSessionTest, FullDiskLeavesTheTargetAsItWasAndSaysSo) {
   const Bytes table = Journal({"a", "b"});
   files.Put(path, table);
