@@ -1,6 +1,7 @@
 // dbasetool-cli: the journal operations of the window, for scripts and desktop-less machines.
 
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "cli/arguments.h"
@@ -54,7 +55,18 @@ int main(int argc, char** argv) {
   if (!parsed.ok()) return UsageError(parsed.error);
   // Tables are written as the fax application on this system reads them.
   dbt::SetActiveCodePages(dbt::PlatformCodePages());
-  const int code = Run(parsed.options);
+  int code = dbt::cli::kExitRefused;
+  try {
+    code = Run(parsed.options);
+  } catch (const std::bad_alloc&) {
+    // A table too large for this process's memory (a 32-bit program has about 2 GB): left as a
+    // crash would leave it, with a step that was begun finished by the next writing command.
+    std::fflush(stdout);
+    std::fputs(
+        "dbasetool-cli: not enough memory for this table; a step that was begun is finished by "
+        "the next command that writes to it\n",
+        stderr);
+  }
   std::fflush(stdout);
   return code;
 }
