@@ -127,16 +127,16 @@ std::int64_t MainWindowController::OpenRead() {
   return engine_.OpenTableRead(state_.TablePath, state_.Table, state_.HeaderBytes, state_.FileSize);
 }
 
-// The proposal in the new-path box was made from the record the window showed last. When the
-// display could not follow a change of record (the fax application held the table) or another
-// program changed the table since, the record of that number is another one, and the box's
-// document name must not go into it: the record as it is now must give the same proposal.
 std::string ShownPath(const RecordBuffer& buffer, int pathField) {
   if (pathField < 1 || pathField > kMaxFields) return {};
   const std::string_view value = buffer.FieldValues[static_cast<std::size_t>(pathField)];
   return TrimTrailingNulBlank(value.substr(0, value.find('\0')));
 }
 
+// The proposal in the new-path box was made from the record the window showed last. When the
+// display could not follow a change of record (the fax application held the table) or another
+// program changed the table since, the record of that number is another one, and the box's
+// document name must not go into it: the record as it is now must give the same proposal.
 bool MainWindowController::ProposalIsForCurrentRecord(const std::string& newPath) {
   if (OpenRead() <= 0) return false;
   bool same = false;
