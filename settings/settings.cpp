@@ -99,6 +99,9 @@ std::string Settings::LastFileSetting(std::string& path, int mode) {
   // drive letter that drive had when they were chosen.
   const std::string exeFolder = ExeFolder();
   const std::string root = DriveRoot(exeFolder);
+  // Started from a share name (\\server\tools), the tool has no drive letter that could change:
+  // taking every remembered table into its folder would lose the remembered path at each start.
+  if (root.empty()) return path;
   const int type = host_.DriveType(root);
   if (type == kDriveFixed || type == kDriveCdRom) return path;
   if (DriveRoot(path) == root || path.empty()) return path;

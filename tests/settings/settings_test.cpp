@@ -99,6 +99,17 @@ TEST_F(LastFileTest, RemovableDriveKeepsPathsOnItsOwnDriveAndEmptyText) {
   EXPECT_EQ(host.writes, 0);
 }
 
+// A share name never changes as a stick's drive letter does: the remembered table stays.
+TEST_F(LastFileTest, AToolStartedFromAShareKeepsEveryStoredPath) {
+  host.exePath = "\\\\server\\tools\\Journal.exe";
+  host.driveType = 1;
+  const std::string ini = "\\\\server\\tools\\Journal.ini";
+  host.files[ini] = *IniWriteString("", "LastFileOpen", "LastFile01", "\"C:\\Fax\\journal.dbf\"");
+  std::string path;
+  EXPECT_EQ(settings.LastFileSetting(path, 0), "C:\\Fax\\journal.dbf");
+  EXPECT_EQ(host.writes, 0);
+}
+
 TEST_F(LastFileTest, FolderPathReadsEmptyOnAnyDrive) {
   for (const int type : {2, 3}) {
     host.driveType = type;
