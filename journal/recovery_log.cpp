@@ -91,16 +91,16 @@ bool RecoveryLog::Create() {
     headerIdentity_ = identity;
   }
   file_ = files_.CreateOrReplace(path_);
-  if (!file_) return false;
+  if (!file_) {
+    createFailed_ = true;
+    return false;
+  }
   // The head is on the disk before any frame is, so a torn head means no step was begun.
   return file_->WriteAt(0, EncodeHead(slotBytes_)) && file_->Sync();
 }
 
 bool RecoveryLog::Log(RecoveryFrame& frame) {
-  if (!file_ && !Create()) {
-    createFailed_ = true;
-    return false;
-  }
+  if (!file_ && !Create()) return false;
   frame.sequence = ++sequence_;
   frame.headerIdentity = headerIdentity_;
   const std::span<const std::uint8_t> encoded = SealFrame(frame);

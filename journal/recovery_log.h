@@ -41,7 +41,8 @@ class RecoveryLog {
   [[nodiscard]] bool Commit(RecoveryFrame& frame, TableFile& table);
   // The table holds every step: the file goes. A change that fails leaves it for the next open.
   [[nodiscard]] bool Finish();
-  // The file could not be made at the first step, so the change wrote nothing to the table.
+  // The file could not be made at the first step (a read or a write that failed after it was
+  // made is no such case), so the change wrote nothing to the table.
   bool CouldNotCreate() const { return createFailed_; }
 
  private:

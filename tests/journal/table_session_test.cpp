@@ -318,20 +318,26 @@ TEST_F(TableSessionTest, AChangeWithoutItsRecoveryFileWritesNothingAndSaysWhy) {
   builder.Record(JournalRow("20260101", "C:\\Fax\\1", "1", "x"))
       .Record(JournalRow("20260101", "C:\\Fax\\1", "1", "x"), '*');
   const Bytes table = builder.Bytes();
-  for (const bool dedupe : {false, true}) {
-    files.Put(path, table);
-    FaultyFileSystem faulty(files);
-    faulty.StopAtWrite(1);  // the recovery file's creation
-    TableEngine engine(faulty, FixedToday);
-    RecordBuffer buffer;
-    int pathField = 0;
-    const std::string reason =
-        dedupe ? DeleteDuplicates(engine, path, 1, buffer).reason
-               : ChangeAllPaths(engine, path, 1, PathRule{"E:\\Neu\\"}, buffer, pathField).reason;
-    EXPECT_EQ(reason,
-              "its recovery file could not be created beside it, and no record is changed "
-              "without one (the folder must allow creating files)");
-    EXPECT_EQ(*files.Data(path), table);
+  const std::string noFile =
+      "its recovery file could not be created beside it, and no record is changed without one "
+      "(the folder must allow creating files)";
+  // Write 1 is the recovery file's creation, write 2 its head: only the first is the folder's.
+  for (const int stop : {1, 2}) {
+    for (const bool dedupe : {false, true}) {
+      (void)files.RemoveFile(RecoveryPath(path));
+      files.Put(path, table);
+      FaultyFileSystem faulty(files);
+      faulty.StopAtWrite(stop);
+      TableEngine engine(faulty, FixedToday);
+      RecordBuffer buffer;
+      int pathField = 0;
+      const std::string reason =
+          dedupe
+              ? DeleteDuplicates(engine, path, 1, buffer).reason
+              : ChangeAllPaths(engine, path, 1, PathRule{"E:\\Neu\\"}, buffer, pathField).reason;
+      EXPECT_EQ(reason == noFile, stop == 1) << reason;
+      EXPECT_EQ(*files.Data(path), table);
+    }
   }
 }
 
