@@ -32,6 +32,18 @@ Bytes Journal(std::initializer_list<const char*> paths) {
 
 class TableSessionTest : public ::testing::Test {
  protected:
+  // path holds table and nothing lies beside it; then run(engine), on a machine that stops at
+  // write operation stop.
+  template <typename Run>
+  void RunStoppedAt(int stop, const Bytes& table, const Run& run) {
+    (void)files.RemoveFile(journal_detail::RecoveryPath(path));
+    files.Put(path, table);
+    FaultyFileSystem faulty(files);
+    faulty.StopAtWrite(stop);
+    TableEngine engine(faulty, FixedToday);
+    run(engine);
+  }
+
   MemoryFileSystem files;
   const std::string path = "journal.dbf";
 };
@@ -213,15 +225,11 @@ TEST_F(TableSessionTest, AnAppendIsNotRolledBackOverARecordAnotherProgramStoredS
   const Bytes other = Journal({"c", "d", "e"});
   const std::uint64_t reserved = table.size() + 3 * kNumberedJournalRecord;
   bool met = false;
+  files.Put("other.dbf", other);
   for (int stop = 1; stop < 20 && !met; ++stop) {
-    files.Put(path, table);
-    files.Put("other.dbf", other);
-    {
-      FaultyFileSystem faulty(files);
-      faulty.StopAtWrite(stop);
-      TableEngine engine(faulty, FixedToday);
+    RunStoppedAt(stop, table, [&](TableEngine& engine) {
       (void)AppendTable(engine, path, 1, "other.dbf", 2);
-    }
+    });
     if (files.Data(path)->size() != reserved || files.Data(RecoveryPath(path)) == nullptr) {
       continue;
     }
@@ -264,14 +272,10 @@ TEST_F(TableSessionTest, ACompactionStepIsNotReplayedOntoTheTablePutBack) {
   journal_detail::SetBlocksPerStep(2);
   int refused = 0;
   for (int stop = 1; stop < 60; ++stop) {
-    files.Put(path, original);
-    {
-      FaultyFileSystem faulty(files);
-      faulty.StopAtWrite(stop);
-      TableEngine engine(faulty, FixedToday);
+    RunStoppedAt(stop, original, [&](TableEngine& engine) {
       RecordBuffer buffer;
       (void)DeleteDuplicates(engine, path, 1, buffer);
-    }
+    });
     if (files.Data(RecoveryPath(path)) == nullptr) continue;
     files.Put(path, original);
     TableSession session;
@@ -293,17 +297,12 @@ TEST_F(TableSessionTest, ASmallTablesRecoveryFileIsSmall) {
   const Bytes table = Journal({"C:\\Fax\\0001.PDF", "C:\\Fax\\0002.PDF", "a", "a"});
   std::size_t largest = 0;
   for (int stop = 1; stop < 12; ++stop) {
-    (void)files.RemoveFile(RecoveryPath(path));
-    files.Put(path, table);
-    {
-      FaultyFileSystem faulty(files);
-      faulty.StopAtWrite(stop);
-      TableEngine engine(faulty, FixedToday);
+    RunStoppedAt(stop, table, [&](TableEngine& engine) {
       RecordBuffer buffer;
       int pathField = 0;
       (void)ChangeAllPaths(engine, path, 1, PathRule{"E:\\Neu\\"}, buffer, pathField);
       (void)DeleteDuplicates(engine, path, 1, buffer);
-    }
+    });
     if (const Bytes* logged = files.Data(RecoveryPath(path))) {
       largest = std::max(largest, logged->size());
     }
@@ -324,17 +323,15 @@ TEST_F(TableSessionTest, AChangeWithoutItsRecoveryFileWritesNothingAndSaysWhy) {
   // Write 1 is the recovery file's creation, write 2 its head: only the first is the folder's.
   for (const int stop : {1, 2}) {
     for (const bool dedupe : {false, true}) {
-      (void)files.RemoveFile(RecoveryPath(path));
-      files.Put(path, table);
-      FaultyFileSystem faulty(files);
-      faulty.StopAtWrite(stop);
-      TableEngine engine(faulty, FixedToday);
-      RecordBuffer buffer;
-      int pathField = 0;
-      const std::string reason =
-          dedupe
-              ? DeleteDuplicates(engine, path, 1, buffer).reason
-              : ChangeAllPaths(engine, path, 1, PathRule{"E:\\Neu\\"}, buffer, pathField).reason;
+      std::string reason;
+      RunStoppedAt(stop, table, [&](TableEngine& engine) {
+        RecordBuffer buffer;
+        int pathField = 0;
+        reason = dedupe ? DeleteDuplicates(engine, path, 1, buffer).reason
+                        : ChangeAllPaths(engine, path, 1, PathRule{"E:\\Neu\\"}, buffer,
+                                         pathField)
+                              .reason;
+      });
       EXPECT_EQ(reason == noFile, stop == 1) << reason;
       EXPECT_EQ(*files.Data(path), table);
     }
