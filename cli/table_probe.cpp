@@ -1,7 +1,10 @@
 #include "cli/table_probe.h"
 
+#include <algorithm>
+
 #include "cli/console.h"
 #include "cli/exit_codes.h"
+#include "dbf/format.h"
 #include "journal/journal_layout.h"
 #include "journal/recovery_log.h"
 
@@ -43,10 +46,11 @@ ProbeResult ProbeTable(TableEngine& engine, const std::string& path, TableHandle
   result.open = engine.OpenTable(path, handle, OpenAccess::Read, headerBytes, fileSize);
   if (!result.open.ok()) return result;
   result.summary = Summarize(engine, handle);
-  if (headerBytes.size() >= 8) {
-    result.summary.headerCount = static_cast<std::uint32_t>(
-        headerBytes[4] | headerBytes[5] << 8 | headerBytes[6] << 16 |
-        static_cast<std::uint32_t>(headerBytes[7]) << 24);
+  // The count as stored: the engine's own header holds the whole records the file has.
+  if (headerBytes.size() >= kHeaderSize) {
+    DbfHeader stored;
+    std::copy_n(headerBytes.begin(), kHeaderSize, stored.bytes.begin());
+    result.summary.headerCount = stored.RecordCount();
   }
   if (whileOpen) whileOpen(engine, handle);
   engine.CloseTable(handle);

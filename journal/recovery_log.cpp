@@ -109,12 +109,9 @@ bool RecoveryLog::Log(RecoveryFrame& frame) {
                       file_->WriteAt(kHeadBytes + slot * slotBytes_, encoded) && file_->Sync();
   UnsealFrame(frame);
   // A frame that writes the header (the last step of a change) gives the next one its bytes.
-  if (logged && headerIdentity_) {
+  if (logged && headerIdentity_ && frame.kind == RecoveryFrame::Kind::Writes) {
     for (const RecoveryFrame::Piece& piece : frame.pieces) {
-      if (frame.kind != RecoveryFrame::Kind::Writes || piece.offset > 4 ||
-          piece.offset + piece.size < 12) {
-        continue;
-      }
+      if (piece.offset > 4 || piece.offset + piece.size < 12) continue;
       const auto bytes = frame.BytesOf(piece).subspan(static_cast<std::size_t>(4 - piece.offset), 8);
       std::copy(bytes.begin(), bytes.end(), headerIdentity_->begin());
     }

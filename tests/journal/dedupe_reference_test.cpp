@@ -44,17 +44,25 @@ DbfBuilder RandomTable(std::mt19937& random, const Shape& shape) {
   return table.EndMarker(shape.endMarker);
 }
 
-void WriteEach(const DbfBuilder& table, std::initializer_list<std::string> paths) {
-  for (const std::string& path : paths) table.WriteTo(path);
-}
+// One table written twice, into a folder of its own: ours works on one copy, the literal
+// reference (or a second run of ours) on the other.
+struct TwoCopies {
+  TwoCopies(const DbfBuilder& table, const char* firstName, const char* secondName)
+      : first(dir.File(firstName)), second(dir.File(secondName)) {
+    table.WriteTo(first);
+    table.WriteTo(second);
+  }
+  TempDir dir;
+  std::string first;
+  std::string second;
+};
 
 // The whole deletion of ours and the literal one on two copies of table: the same bytes and
 // the same count; the count comes back.
 std::int32_t ExpectTheLiteralDeletion(const DbfBuilder& table, const std::string& label) {
-  TempDir dir;
-  const std::string fast = dir.File("fast.dbf");
-  const std::string literal = dir.File("literal.dbf");
-  WriteEach(table, {fast, literal});
+  const TwoCopies copies(table, "fast.dbf", "literal.dbf");
+  const std::string& fast = copies.first;
+  const std::string& literal = copies.second;
   TableEngine fastEngine(PlatformFileSystem(), FixedToday);
   RecordBuffer fastBuffer;
   const DedupeResult result = DeleteDuplicates(fastEngine, fast, 2, fastBuffer);
@@ -103,11 +111,10 @@ TEST(DedupeAgainstReference, AppendWithNormalisedCopiesMatchesTheLiteralAppendAn
     const std::string label = "round " + std::to_string(round);
     journal_detail::SetBlockBytes(round % 2 == 0 ? 3 * kNumberedJournalRecord
                                                  : journal_detail::kBlockBytes);
-    TempDir dir;
-    const std::string fast = dir.File("fast.dbf");
-    const std::string literal = dir.File("literal.dbf");
-    const std::string other = dir.File("other.dbf");
-    WriteEach(target, {fast, literal});
+    const TwoCopies copies(target, "fast.dbf", "literal.dbf");
+    const std::string& fast = copies.first;
+    const std::string& literal = copies.second;
+    const std::string other = copies.dir.File("other.dbf");
     source.WriteTo(other);
 
     TableEngine fastEngine(PlatformFileSystem(), FixedToday);
@@ -133,10 +140,9 @@ TEST(DedupeAgainstReference, AppendWithNormalisedCopiesMatchesTheLiteralAppendAn
 TEST(DedupeAgainstReference, ATailThatDoesNotEndWithTheTableIsIgnored) {
   std::mt19937 random(11);
   const DbfBuilder table = RandomTable(random, {30, 6, true, true});
-  TempDir dir;
-  const std::string plain = dir.File("plain.dbf");
-  const std::string tailed = dir.File("tailed.dbf");
-  WriteEach(table, {plain, tailed});
+  const TwoCopies copies(table, "plain.dbf", "tailed.dbf");
+  const std::string& plain = copies.first;
+  const std::string& tailed = copies.second;
   TableEngine engine(PlatformFileSystem(), FixedToday);
   RecordBuffer buffer;
   RecordHashes plainHashes;
