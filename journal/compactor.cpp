@@ -92,9 +92,11 @@ bool Compactor::Flush() {
   if (pendingCount_ == 0) return true;
   const std::uint64_t destination = layout_.SlotOffset(written_);
   const std::size_t bytes = static_cast<std::size_t>(pendingCount_) * recordLength_;
-  RecoveryFrame& frame = written_ + pendingCount_ <= pendingFirstOrigin_ ? skips_ : moves_;
-  if (!GuardWith(frame, file_, layout_, written_)) return false;
-  if (&frame == &skips_) {
+  // When the slots the step writes end before its first record, its records stay readable where
+  // they lie until it is done: it logs only which of them it leaves out, else the records moved.
+  const bool skipping = written_ + pendingCount_ <= pendingFirstOrigin_;
+  if (!GuardWith(skipping ? skips_ : moves_, file_, layout_, written_)) return false;
+  if (skipping) {
     skips_.Clear();
     skips_.sourceBegin = layout_.SlotOffset(pendingFirstOrigin_);
     skips_.sourceEnd = layout_.SlotOffset(std::int64_t{pendingLastOrigin_} + 1);

@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
-#include "journal/recovery_frame.h"
 #include "journal/recovery_log.h"
 #include "tests/app/main_window_fixture.h"
+#include "tests/support/cut_change.h"
 #include "tests/support/other_program.h"
 
 namespace dbt::test {
@@ -185,14 +185,9 @@ TEST_F(JournalCommandTest, AStepACrashLeftUnfinishedIsFinishedBeforeARecordIsSho
   JournalOfPaths({"D:\\Alt\\Fax\\0001.PDF"}).WriteTo(table);
   const std::string finished = Stored("E:\\Neu\\0001.sff");
   constexpr std::uint64_t kRecordOne = 129;
-  {
-    journal_detail::RecoveryLog log(PlatformFileSystem(), table, 4096);
-    journal_detail::RecoveryFrame step =
-        journal_detail::RecoveryFrame::InPlace(std::filesystem::file_size(table));
-    step.Add(kRecordOne,
-             std::span(reinterpret_cast<const std::uint8_t*>(finished.data()), finished.size()));
-    ASSERT_TRUE(log.Log(step));
-  }
+  ASSERT_TRUE(LogCutWrite(PlatformFileSystem(), table, std::filesystem::file_size(table), kRecordOne,
+                          std::span(reinterpret_cast<const std::uint8_t*>(finished.data()),
+                                    finished.size())));
   std::vector<std::uint8_t> bytes = ReadFileBytes(table);
   std::copy(finished.begin(), finished.begin() + 16, bytes.begin() + kRecordOne);
   WriteFileBytes(table, bytes);

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "dbf/table_file.h"
-#include "journal/recovery_log.h"
 #include "tests/cli/cli_runner.h"
+#include "tests/support/cut_change.h"
 #include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 
@@ -76,13 +76,8 @@ TEST_F(CliAppend, TableItselfIsRefusedAsSourceUnderAnySpelling) {
 TEST_F(CliAppend, SourceWithAStepThatCannotBeFinishedIsRefused) {
   JournalLayout().Record({"20070505", "C:\\Fax\\0000.PDF", ""}).WriteTo(source_);
   const auto sourceBefore = ReadFileBytes(source_);
-  {
-    journal_detail::RecoveryLog log(PlatformFileSystem(), source_, 4096);
-    journal_detail::RecoveryFrame step = journal_detail::RecoveryFrame::InPlace(1);
-    const std::uint8_t blank[1] = {' '};
-    step.Add(0, blank);
-    ASSERT_TRUE(log.Log(step));
-  }
+  const std::uint8_t blank[1] = {' '};
+  ASSERT_TRUE(LogCutWrite(PlatformFileSystem(), source_, 1, 0, blank));
   const CliRun run = RunCli({"append", table_, source_});
   EXPECT_EQ(run.exitCode, 1);
   const std::string refusal =

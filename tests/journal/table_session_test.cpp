@@ -11,6 +11,7 @@
 #include "journal/table_session.h"
 #include "journal/open_table.h"
 #include "journal/path_change.h"
+#include "tests/support/cut_change.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/journal_tables.h"
 #include "tests/support/memory_file_system.h"
@@ -98,12 +99,7 @@ TEST_F(TableSessionTest, AppendOpensTheTargetOnceAndTheSourceApart) {
 TEST_F(TableSessionTest, StepThatDoesNotFitTheTableIsNotReplayed) {
   const Bytes table = Journal({"a", "b"});
   files.Put(path, table);
-  {
-    RecoveryLog log(files, path, 4096);
-    RecoveryFrame frame = RecoveryFrame::InPlace(table.size() + 56);
-    frame.Add(kNumberedJournalHeader, Bytes(56, 'X'));
-    ASSERT_TRUE(log.Log(frame));
-  }
+  ASSERT_TRUE(LogCutWrite(files, path, table.size() + 56, kNumberedJournalHeader, Bytes(56, 'X')));
   TableSession session;
   const JournalResult held = session.Begin(files, path);
   EXPECT_FALSE(held.ok());
@@ -118,12 +114,7 @@ TEST_F(TableSessionTest, WholeStepIsFinishedAndTornStepDropped) {
   for (const bool torn : {false, true}) {
     SCOPED_TRACE(torn ? "torn" : "whole");
     files.Put(path, table);
-    {
-      RecoveryLog log(files, path, 4096);
-      RecoveryFrame frame = RecoveryFrame::InPlace(table.size());
-      frame.Add(kNumberedJournalHeader + 1, Bytes(8, '9'));
-      ASSERT_TRUE(log.Log(frame));
-    }
+    ASSERT_TRUE(LogCutWrite(files, path, table.size(), kNumberedJournalHeader + 1, Bytes(8, '9')));
     Bytes& logged = *files.Data(RecoveryPath(path));
     if (torn) logged.resize(logged.size() - 3);
     TableSession session;
@@ -194,12 +185,7 @@ TEST_F(TableSessionTest, AppendFinishesTheSourcesCutStepOrAppendsNothing) {
     SCOPED_TRACE(fits ? "step fits the source" : "step of another length");
     files.Put(path, target);
     files.Put(source, torn);
-    {
-      RecoveryLog log(files, source, 4096);
-      RecoveryFrame frame = RecoveryFrame::InPlace(torn.size() + (fits ? 0 : 56));
-      frame.Add(firstPath, newPath);
-      ASSERT_TRUE(log.Log(frame));
-    }
+    ASSERT_TRUE(LogCutWrite(files, source, torn.size() + (fits ? 0 : 56), firstPath, newPath));
     TableEngine engine(files, FixedToday);
     const AppendResult result = AppendTable(engine, path, 1, source, 2);
     if (!fits) {
