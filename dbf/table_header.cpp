@@ -72,6 +72,13 @@ HeaderCheck CheckTableHeader(std::span<const std::uint8_t> head, std::uint64_t f
   std::copy_n(head.begin(), kHeaderSize, header.bytes.begin());
   const std::uint16_t headerLength = header.HeaderLength();
   const std::uint16_t recordLength = header.RecordLength();
+  // Before the field count: a length that no file of this size can hold says the header is
+  // broken, not that the table has more fields than this tool handles.
+  if (headerLength > fileSize) {
+    return Refusal(TableOpenError::Damaged, "header length " + std::to_string(headerLength) +
+                                                " runs past the file's " +
+                                                std::to_string(fileSize) + " bytes");
+  }
   const int fields = FieldCountFromHeaderLength(headerLength);
   if (IsLevel7(head, headerLength, fileSize)) {
     return Refusal(TableOpenError::Unsupported,
@@ -91,11 +98,6 @@ HeaderCheck CheckTableHeader(std::span<const std::uint8_t> head, std::uint64_t f
                    "the " + std::to_string(fields) + " field descriptors end at byte " +
                        std::to_string(descriptorsEnd) + ", past the header length " +
                        std::to_string(headerLength));
-  }
-  if (headerLength > fileSize) {
-    return Refusal(TableOpenError::Damaged, "header length " + std::to_string(headerLength) +
-                                                " runs past the file's " +
-                                                std::to_string(fileSize) + " bytes");
   }
   if (head.size() < headerLength) {
     return Refusal(TableOpenError::Other, "the header cannot be read");
@@ -118,7 +120,8 @@ HeaderCheck CheckTableHeader(std::span<const std::uint8_t> head, std::uint64_t f
   const std::uint64_t count = std::min<std::uint64_t>(header.RecordCount(), slots);
   // Record numbers are 32-bit signed here: a table that holds more counted records would have
   // its count written back lower, losing records from it.
-  constexpr auto kMostRecords = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+  constexpr auto kMostRecords =
+      static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
   if (count > kMostRecords) {
     return Refusal(TableOpenError::Unsupported,
                    "it counts " + std::to_string(count) + " records; more than " +

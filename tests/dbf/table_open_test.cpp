@@ -160,6 +160,9 @@ std::vector<Refusal> Refusals() {
   cases.push_back({"129 fields", wide.Bytes(), TableOpenError::Unsupported,
                    "129 fields; more than 128 are not supported"});
   cases.push_back({"level 7", Level7Table(), TableOpenError::Unsupported, "dBase level 7 table"});
+  // 60,000 would give 1874 fields, but no file this short holds such a header.
+  cases.push_back({"header past the file", ThreeRecordJournal().HeaderLength(60000).Bytes(),
+                   TableOpenError::Damaged, "header length 60000 runs past the file's"});
   // 3 fields need 128 descriptor bytes; a header length of 120 rounds to 3 all the same.
   cases.push_back({"descriptors past the header", ThreeRecordJournal().HeaderLength(120).Bytes(),
                    TableOpenError::Damaged, "header length 120"});
