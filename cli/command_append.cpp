@@ -69,6 +69,7 @@ int RunAppend(const Options& options, TableEngine& engine) {
   if (!source.ok()) {
     return Refuse(options.source, OpenFailureText(source.open.error, source.open.detail));
   }
+  if (const int refused = RefuseSourceRecordsPastCount(options, source.summary)) return refused;
   if (!TablesCompatible(engine, options.table, kTargetHandle, options.source, kSourceHandle)) {
     return Refuse(options.source, "not compatible with " + options.table + ": " +
                                       LayoutDifference(target, source.summary));

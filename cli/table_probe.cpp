@@ -81,27 +81,50 @@ std::string CutShortText(const TableSummary& summary) {
          " records, but the file holds only " + std::to_string(summary.records) + " whole ones";
 }
 
-int RefuseRecordsPastCount(const Options& options, const TableSummary& summary) {
+namespace {
+
+// What going on would do with the records outside the count: for a target, what writing does to
+// them; for a source, which of them the append leaves out.
+struct OutsideCount {
+  std::string cutShort;
+  std::string pastCount;
+};
+
+int RefuseOutsideCount(const Options& options, const std::string& path, const TableSummary& summary,
+                       const OutsideCount& effect) {
   if (options.ignoreExtraRecords || options.dryRun) return kExitOk;
-  // A file cut short (a copy broken off, a disk that filled up): every writing command writes
-  // the count of the whole records back, and the deletion cuts off what follows the last one.
   if (summary.headerCount > static_cast<std::uint32_t>(summary.records)) {
-    return Refuse(options.table,
-                  CutShortText(summary) +
-                      ": the file was cut short, and writing would make the count " +
-                      std::to_string(summary.records) +
-                      " and drop what is left of the rest; --ignore-extra-records goes on "
-                      "anyway, as the window does");
+    return Refuse(path, CutShortText(summary) + ": the file was cut short, and " + effect.cutShort +
+                            "; --ignore-extra-records goes on anyway, as the window does");
   }
   if (summary.recordsPastCount == 0) return kExitOk;
-  // dBase and the window see only the counted records: an append writes over the others and a
-  // deletion of duplicates cuts them off. Whether they are records worth keeping, only the user
-  // can tell.
-  return Refuse(options.table,
-                RecordsPastCountText(summary) + "; the " +
-                    std::to_string(summary.recordsPastCount) +
-                    " after the count are no part of the table and could be overwritten or cut "
-                    "off; --ignore-extra-records goes on anyway, as the window does");
+  return Refuse(path, RecordsPastCountText(summary) + "; the " +
+                          std::to_string(summary.recordsPastCount) +
+                          " after the count are no part of the table and " + effect.pastCount +
+                          "; --ignore-extra-records goes on anyway, as the window does");
+}
+
+}  // namespace
+
+int RefuseRecordsPastCount(const Options& options, const TableSummary& summary) {
+  // A file cut short (a copy broken off, a disk that filled up): every writing command writes
+  // the count of the whole records back, and the deletion cuts off what follows the last one.
+  // Records past the count: dBase and the window see only the counted records, an append writes
+  // over the others and a deletion of duplicates cuts them off. Whether they are records worth
+  // keeping, only the user can tell.
+  return RefuseOutsideCount(options, options.table, summary,
+                            {"writing would make the count " + std::to_string(summary.records) +
+                                 " and drop what is left of the rest",
+                             "could be overwritten or cut off"});
+}
+
+int RefuseSourceRecordsPastCount(const Options& options, const TableSummary& source) {
+  // The source is only read, but an append of part of it would be reported as done: the user
+  // would believe the whole journal had been taken over.
+  return RefuseOutsideCount(
+      options, options.source, source,
+      {"only the " + std::to_string(source.records) + " whole ones would be appended",
+       "would not be appended"});
 }
 
 }  // namespace dbt::cli

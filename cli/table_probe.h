@@ -60,6 +60,9 @@ ProbeResult ProbeTable(TableEngine& engine, const std::string& path, TableHandle
 // past the header's count, or fewer than it counts, unless the options say to go on as the
 // window does; 0 otherwise.
 [[nodiscard]] int RefuseRecordsPastCount(const Options& options, const TableSummary& summary);
+// The same for the source of an append: refused, naming options.source, when it holds records
+// past its count or fewer than it counts, since only its counted whole records would be appended.
+[[nodiscard]] int RefuseSourceRecordsPastCount(const Options& options, const TableSummary& source);
 
 // "the header counts 2 records, but the file holds 5 whole records", for info and refusals.
 [[nodiscard]] std::string RecordsPastCountText(const TableSummary& summary);

@@ -49,7 +49,8 @@ TEST_F(CliRecordsPastCount, InfoShowsHowManyWholeRecordsLieBeyondTheCount) {
 
 TEST_F(CliRecordsPastCount, WritingCommandsRefuseAndNameTheWayOn) {
   const std::vector<std::vector<std::string>> commands = {
-      {"relocate", table_, "--to", "E:\\"}, {"append", table_, source_}, {"dedupe", table_}};
+      {"relocate", table_, "--to", "E:\\"}, {"append", table_, source_}, {"dedupe", table_},
+      {"append", source_, table_}};
   for (const auto& command : commands) {
     const CliRun run = RunCli(command);
     EXPECT_EQ(run.exitCode, 1) << command[0];
@@ -101,7 +102,8 @@ TEST_F(CliRecordsPastCount, AFileCutShortIsShownAndNotWrittenUnlessToldTo) {
                        "whole ones (dBase and the window see 3)\n"))
       << info.out;
   for (const auto& command : std::vector<std::vector<std::string>>{
-           {"relocate", table_, "--to", "E:\\"}, {"append", table_, source_}, {"dedupe", table_}}) {
+           {"relocate", table_, "--to", "E:\\"}, {"append", table_, source_}, {"dedupe", table_},
+           {"append", source_, table_}}) {
     const CliRun run = RunCli(command);
     EXPECT_EQ(run.exitCode, 1) << command[0];
     EXPECT_TRUE(Contains(run.err, "dbasetool-cli: " + table_ +
