@@ -23,7 +23,7 @@ namespace {
 class CliBackup : public testing::Test {
  protected:
   void SetUp() override {
-    table_ = dir_.File("journal.dbf");
+    table_ = dir_.File("journal.2025.dbf");
     DbfBuilder b = JournalLayout();
     for (int i = 0; i < 300; ++i) {
       b.Record({"20250301", "C:\\Fax\\" + std::to_string(i % 200) + ".pdf", "OK"});
@@ -68,9 +68,10 @@ TEST_F(CliBackup, EachWritingCommandCopiesTheTableFirstAndNamesTheCopy) {
     for (const auto& p : now) {
       if (std::find(known.begin(), known.end(), p) == known.end()) made = p;
     }
-    // journal.YYYYMMDD-HHMMSS.bak, or with -2 ... when a run in the same second took that name.
+    // journal.2025.YYYYMMDD-HHMMSS.bak (the name up to its last dot), or with -2 ... when a run
+    // in the same second took that name.
     const std::string name = made.filename().string();
-    EXPECT_EQ(name.rfind("journal.", 0), 0u) << name;
+    EXPECT_EQ(name.rfind("journal.2025.", 0), 0u) << name;
     EXPECT_GE(name.size(), std::string("journal.20250301-120000.bak").size()) << name;
     EXPECT_EQ(Lines(run.out).at(0), table_ + ": backup " + made.string());
     EXPECT_EQ(ReadFileBytes(made.string()), was);
@@ -92,7 +93,7 @@ TEST_F(CliBackup, AnExistingFileIsNeverOverwritten) {
 #endif
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    taken.push_back(dir_.File(std::string("journal.") + stamp + ".bak"));
+    taken.push_back(dir_.File(std::string("journal.2025.") + stamp + ".bak"));
     WriteFileText(taken.back(), "keep");
   }
   const CliRun run = RunCli({"dedupe", table_, "--backup"});
