@@ -29,7 +29,11 @@ function(dbt_gtest)
   dbt_warnings(${T_NAME})
   if(WIN32)
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
-    set_tests_properties(${T_NAME} PROPERTIES LABELS "wine;${T_LABELS}" TIMEOUT 600)
+    # Wine takes the code pages and the encoding of file names from the locale: not the one the
+    # test happens to inherit (with none, a folder named with an umlaut cannot even be made),
+    # but ANSI 1252 and OEM 437 with UTF-8 names. A test that needs other code pages sets its own.
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "wine;${T_LABELS}" TIMEOUT 600
+                         ENVIRONMENT "LC_ALL=C.UTF-8")
   else()
     include(GoogleTest)
     gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "native;${T_LABELS}"

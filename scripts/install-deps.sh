@@ -9,6 +9,7 @@ packages=(
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb xauth x11-utils imagemagick
   python3 python3-dbfread shapelib
+  qemu-system-x86 debootstrap e2fsprogs
 )
 if [ "${1:-}" = "--run-only" ]; then
   packages=(cmake ninja-build g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine wine64)

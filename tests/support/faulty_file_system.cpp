@@ -1,10 +1,17 @@
 #include "tests/support/faulty_file_system.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <random>
 #include <utility>
 
 namespace dbt::test {
+
+int FaultStride() {
+  const char* given = std::getenv("DBT_FAULT_STRIDE");
+  return given && std::atoi(given) > 1 ? std::atoi(given) : 1;
+}
+
 namespace {
 
 using Operation = FaultyFileSystem::Operation;

@@ -28,6 +28,10 @@
 
 namespace dbt::test {
 
+// The sweeps cut at every fault point; with DBT_FAULT_STRIDE=k in the environment at every k-th
+// one only, the same ones on every run (an emulated machine runs them fifty times slower).
+int FaultStride();
+
 class FaultyFileSystem : public FileSystem {
  public:
   using Bytes = std::vector<std::uint8_t>;
