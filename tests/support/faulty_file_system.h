@@ -56,6 +56,7 @@ class FaultyFileSystem : public FileSystem {
   bool SameFile(const std::string& a, const std::string& b) override {
     return inner_.SameFile(a, b);
   }
+  std::string CanonicalPath(const std::string& path) override { return inner_.CanonicalPath(path); }
   std::unique_ptr<TableFile> CreateOrReplace(const std::string& path) override;
   ReadWholeResult ReadWhole(const std::string& path, Bytes& bytes) override {
     return inner_.ReadWhole(path, bytes);
