@@ -35,11 +35,25 @@ ProbeResult ProbeTable(TableEngine& engine, const std::string& path, TableHandle
   ProbeResult result;
   // A look never writes, not even to finish a change a crash cut short; it says that what it
   // reports may still change. A writing command has finished that change before it looks.
-  const std::string recovery = journal_detail::RecoveryPath(path);
+  // Only a step the table shows (or does not show where it should) is worth a word: a file
+  // whose step never reached the table is dropped by the next command without a change.
+  const std::string recovery = journal_detail::RecoveryPathOf(engine.Files(), path);
   if (engine.Files().Exists(recovery)) {
-    Warn(path, "a change to it was cut short and is not finished yet (" + recovery +
-                   "); shown as it lies, the next command that writes to it finishes the change "
-                   "first");
+    FileOpenResult look = engine.Files().OpenExclusive(path, OpenAccess::Read);
+    const journal_detail::PendingCheck pending =
+        look.file ? journal_detail::InspectRecovery(engine.Files(), recovery, *look.file)
+                  : journal_detail::PendingCheck{journal_detail::PendingStep::Unreadable, {}};
+    look.file.reset();
+    if (pending.step == journal_detail::PendingStep::Replay ||
+        pending.step == journal_detail::PendingStep::Unreadable) {
+      Warn(path, "a change to it was cut short and is not finished yet (" + recovery +
+                     "); shown as it lies, the next command that writes to it finishes the "
+                     "change first");
+    } else if (pending.step == journal_detail::PendingStep::Foreign) {
+      Warn(path, recovery + " holds a step of a change that was cut short, which the table "
+                            "does not show (" + pending.found +
+                     "); writing commands refuse the table until a person removes that file");
+    }
   }
   std::vector<std::uint8_t> headerBytes;
   std::int64_t fileSize = 0;

@@ -72,6 +72,11 @@ class FileSystem {
   // power cut.
   [[nodiscard]] virtual bool RemoveFile(const std::string& path) = 0;
 
+  // One spelling of an existing file for all of its spellings (relative, with "..", through a
+  // symbolic link, a short 8.3 name, another case): what names the file kept beside it. A path
+  // that cannot be resolved comes back as given.
+  [[nodiscard]] virtual std::string CanonicalPath(const std::string& path) { return path; }
+
   // The leased file of path, or null: for the barriers of the command that holds it.
   [[nodiscard]] TableFile* Leased(const std::string& path);
   // What a lease shares with the opens it lends its file to.

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -220,6 +221,15 @@ class PosixFileSystem final : public FileSystem {
   bool Exists(const std::string& path) override {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
+  }
+
+  std::string CanonicalPath(const std::string& path) override {
+    // Every link resolved, "." and ".." gone, absolute: the name of the file, not of a way to it.
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return path;
+    std::string canonical(resolved);
+    std::free(resolved);
+    return canonical;
   }
 
   bool SameFile(const std::string& a, const std::string& b) override {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "dbf/canonical_path_win32.h"
 #include "dbf/table_file.h"
 #include "util/win32/scoped_handles.h"
 
@@ -170,6 +171,8 @@ class Win32FileSystem final : public FileSystem {
     ScopedFindHandle search(FindFirstFileA(path.c_str(), &found));
     return search.Valid();
   }
+
+  std::string CanonicalPath(const std::string& path) override { return CanonicalWin32Path(path); }
 
   bool SameFile(const std::string& a, const std::string& b) override {
     BY_HANDLE_FILE_INFORMATION first{};

@@ -1,6 +1,7 @@
 #include "journal/append_records.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <span>
 #include <vector>
@@ -16,6 +17,7 @@ namespace {
 
 // Puts the target back as it was: its old length and the bytes the copy wrote over.
 bool RollBack(TableFile& file, const RecoveryFrame& undo, RecoveryLog& log) {
+  // The file goes only once the table it put back is on the disk.
   return ApplyFrame(file, undo) && file.Sync() && log.Finish();
 }
 
@@ -75,17 +77,27 @@ bool AppendRecords(TableEngine& engine, TableHandle target, const RecordLayout& 
     SetIoFailure(result, targetPath, "the end of the table could not be read; nothing appended");
     return false;
   }
-  RecoveryLog log(engine.Files(), targetPath, FrameOverhead(2) + tail.size() + kHeaderSize + 1,
-                  &file);
+  std::array<std::uint8_t, kHeaderSize> storedHeader{};
+  if (file.ReadAt(0, storedHeader) != storedHeader.size()) {
+    SetIoFailure(result, targetPath, "the header could not be read; nothing appended");
+    return false;
+  }
+  RecoveryLog log(engine.Files(), targetPath,
+                  FrameOverhead(3) + tail.size() + 4 * kHeaderSize + 2);
+  // Undoing puts back the bytes past the counted records, which the copy writes over, in a
+  // table that still counts what it counted: the header must hold what it held.
   RecoveryFrame undo;
+  undo.cut = true;
+  undo.replayUntouched = true;
   undo.sizeLow = original;
   undo.sizeHigh = std::max(original, end);
   undo.sizeAfter = original;
-  undo.cut = true;
-  if (!tail.empty()) undo.Add(begin, tail);
+  undo.Add(0, storedHeader, storedHeader);
+  if (!tail.empty()) undo.AddOnly(begin, tail, RecoveryFrame::Role::Unchecked);
   if (!log.Log(undo)) {
     (void)log.Finish();
-    SetIoFailure(result, targetPath,
+    result.diskFull = log.DiskFull();
+    SetIoFailure(result, targetPath, log,
                  "the recovery file beside it could not be written; nothing appended");
     return false;
   }
@@ -113,11 +125,23 @@ bool AppendRecords(TableEngine& engine, TableHandle target, const RecordLayout& 
   DbfHeader header = engine.GetStoredHeader(target);
   header.SetRecordCount(static_cast<std::uint32_t>(to.count + from.count));
   engine.PutStoredHeader(target, header);
-  RecoveryFrame finish = RecoveryFrame::InPlace(file.Size());
+  std::uint8_t copiedEnd[1] = {0};
+  if (file.ReadAt(end - 1, copiedEnd) != 1) {
+    const bool undone = RollBack(file, undo, log);
+    SetIoFailure(result, targetPath,
+                 std::string("the appended records could not be read back") +
+                     (undone ? "; nothing appended" : "; the next open puts the table back"));
+    return false;
+  }
+  // Completing is the one way on once the copy is on the disk: nothing but the copy leaves the
+  // table this long with these bytes behind its records.
+  RecoveryFrame finish;
   const std::uint8_t endMarker[1] = {kEndOfFile};
-  finish.Add(end - 1, endMarker);
-  finish.Add(0, engine.BuildHeaderBytes(target));
+  finish.Add(end - 1, endMarker, copiedEnd);
+  finish.Add(0, engine.BuildHeaderBytes(target), storedHeader);
   finish.cut = true;
+  finish.replayUntouched = true;
+  finish.sizeLow = finish.sizeHigh = file.Size();
   finish.sizeAfter = end;
   if (!log.Commit(finish, file) || !log.Finish()) {
     SetIoFailure(result, targetPath,

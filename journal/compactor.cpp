@@ -1,9 +1,9 @@
 #include "journal/compactor.h"
 
 #include <algorithm>
+#include <array>
 
 #include "dbf/format.h"
-#include "journal/checksum.h"
 
 namespace dbt::journal_detail {
 
@@ -18,12 +18,11 @@ Compactor::Compactor(TableEngine& engine, TableHandle table, const RecordLayout&
       layout_(layout),
       file_(file),
       log_(log),
-      tableSize_(file.Size()),
       recordLength_(static_cast<std::size_t>(layout.recordLength)),
       capacity_(layout.SlotsPerStep()),
       spanLimit_(capacity_ * kSpanPerKept),
-      moves_(RecoveryFrame::InPlace(tableSize_)),
-      skips_(RecoveryFrame::InPlace(tableSize_)) {
+      moves_(),
+      skips_() {
   // Room for the whole step and its sealing: waiting records never move while they wait.
   moves_.data.reserve(static_cast<std::size_t>(SlotBytes(layout)));
   skips_.kind = RecoveryFrame::Kind::SkippingCompaction;
@@ -34,26 +33,10 @@ std::uint64_t Compactor::SlotBytes(const RecordLayout& layout) {
   // No step holds more records than the table.
   const std::uint64_t stepBytes =
       layout.recordLength * std::uint64_t(std::min(layout.SlotsPerStep(), std::max(layout.count, 1)));
-  return FrameOverhead(2) + stepBytes + kHeaderSize + 1;
+  // The records with the bytes they write over; the end's header and marker the same.
+  return FrameOverhead(3) + 2 * (stepBytes + kHeaderSize + 1);
 }
 
-namespace {
-
-// The record below the first slot a step writes, as the steps before left it: a copy of the
-// table put back over it (which holds other records there) is not replayed onto.
-bool GuardWith(RecoveryFrame& frame, TableFile& file, const RecordLayout& layout,
-               std::int32_t firstWritten) {
-  frame.guardLength = 0;
-  if (firstWritten == 0) return true;
-  std::vector<std::uint8_t> record(static_cast<std::size_t>(layout.recordLength));
-  if (file.ReadAt(layout.SlotOffset(firstWritten - 1), record) != record.size()) return false;
-  frame.guardOffset = layout.SlotOffset(firstWritten - 1);
-  frame.guardLength = record.size();
-  frame.guardChecksum = Checksum(record.data(), record.size());
-  return true;
-}
-
-}  // namespace
 
 bool Compactor::Keep(std::int32_t origin, const std::uint8_t* record) {
   if (pendingCount_ == 0 && origin == written_) {
@@ -95,18 +78,21 @@ bool Compactor::Flush() {
   // When the slots the step writes end before its first record, its records stay readable where
   // they lie until it is done: it logs only which of them it leaves out, else the records moved.
   const bool skipping = written_ + pendingCount_ <= pendingFirstOrigin_;
-  if (!GuardWith(skipping ? skips_ : moves_, file_, layout_, written_)) return false;
   if (skipping) {
     skips_.Clear();
     skips_.sourceBegin = layout_.SlotOffset(pendingFirstOrigin_);
     skips_.sourceEnd = layout_.SlotOffset(std::int64_t{pendingLastOrigin_} + 1);
     skips_.destination = destination;
     leftOut_.resize(static_cast<std::size_t>(Span(pendingLastOrigin_) + 7) / 8, 0);
-    skips_.Add(skips_.sourceBegin, leftOut_);
+    skips_.AddOnly(skips_.sourceBegin, leftOut_, RecoveryFrame::Role::List);
+    // What the step writes over: the slots between the records kept so far and its source.
+    std::vector<std::uint8_t>& before = skipsBefore_;
+    before.resize(bytes);
+    if (file_.ReadAt(destination, before) != bytes) return false;
+    skips_.AddOnly(destination, before, RecoveryFrame::Role::Before);
     if (!log_.Log(skips_)) return false;
   } else {
-    moves_.EndPiece(destination, pendingBegin_);
-    if (!log_.Log(moves_)) return false;
+    if (!moves_.EndPiece(destination, pendingBegin_, file_) || !log_.Log(moves_)) return false;
   }
   const std::span<const std::uint8_t> moved(moves_.data.data() + pendingBegin_, bytes);
   if (!engine_.WriteAt(table_, destination, moved) || !file_.Sync()) return false;
@@ -121,13 +107,18 @@ bool WriteCompactedEnd(TableEngine& engine, TableHandle table, const RecordLayou
   header.SetRecordCount(static_cast<std::uint32_t>(kept));
   engine.PutStoredHeader(table, header);
   const std::uint64_t end = layout.SlotOffset(kept);
-  RecoveryFrame frame = RecoveryFrame::InPlace(file.Size());
+  std::array<std::uint8_t, kHeaderSize> storedHeader{};
+  std::uint8_t storedEnd[1] = {0};
+  if (file.ReadAt(0, storedHeader) != storedHeader.size() || file.ReadAt(end, storedEnd) != 1) {
+    return false;
+  }
+  RecoveryFrame frame;
   const std::uint8_t endMarker[1] = {kEndOfFile};
-  frame.Add(end, endMarker);
-  frame.Add(0, engine.BuildHeaderBytes(table));
+  frame.Add(end, endMarker, storedEnd);
+  frame.Add(0, engine.BuildHeaderBytes(table), storedHeader);
   frame.cut = true;
+  frame.sizeLow = frame.sizeHigh = file.Size();
   frame.sizeAfter = end + 1;
-  if (!GuardWith(frame, file, layout, kept)) return false;
   return log.Commit(frame, file);
 }
 

@@ -55,7 +55,6 @@ class Compactor {
   RecordLayout layout_;
   TableFile& file_;
   RecoveryLog& log_;
-  std::uint64_t tableSize_;
   std::size_t recordLength_;
   std::int32_t capacity_;
   std::int32_t spanLimit_;      // slots from the first pending record on, kept or not
@@ -65,6 +64,7 @@ class Compactor {
   RecoveryFrame moves_;
   std::size_t pendingBegin_ = 0;  // where the waiting records begin in moves_.data
   RecoveryFrame skips_;
+  std::vector<std::uint8_t> skipsBefore_;
   std::vector<std::uint8_t> leftOut_;  // a bit per slot from pendingFirstOrigin_ on
   std::int32_t pendingCount_ = 0;
   std::int32_t pendingFirstOrigin_ = 0;

@@ -45,7 +45,7 @@ NormalizeResult NormalizeRecords(TableEngine& engine, const std::string& tablePa
     return changed;
   };
   journal_detail::RecoveryLog log(engine.Files(), tablePath,
-                                  journal_detail::RewriteSlotBytes(engine, table), &scoped.File());
+                                  journal_detail::RewriteSlotBytes(engine, table));
   if (!journal_detail::RewriteRecordBytes(engine, table, rewrite,
                                           {normalize.Changes().offset, normalize.Changes().length},
                                           progress, scoped.File(), log, passEnd)) {

@@ -82,6 +82,13 @@ void SetIoFailure(JournalResult& result, const std::string& path, const std::str
 
 void SetIoFailure(JournalResult& result, const std::string& path, const RecoveryLog& log,
                   const std::string& what) {
+  if (log.DiskFull()) {
+    SetIoFailure(result, path,
+                 "disk full: there is no room for its recovery file " + log.Path() +
+                     ", and no record is changed without one; nothing was changed and no "
+                     "recovery file was left (make room on the disk and run it again)");
+    return;
+  }
   SetIoFailure(result, path,
                log.CouldNotCreate()
                    ? "its recovery file could not be created beside it, and no record is changed "

@@ -1,5 +1,7 @@
 #include "journal/path_change.h"
 
+#include <array>
+
 #include "dbf/format.h"
 #include "journal/open_table.h"
 #include "journal/record_pass.h"
@@ -65,12 +67,19 @@ PathStoreResult StoreCurrentPath(TableEngine& engine, const std::string& tablePa
   (void)engine.EncodeRecord(table, buffer, record);  // the decode above checked the size
   // Record and header in one logged step: a torn record would mix the old and the new path.
   TableFile& file = scoped.File();
-  RecoveryFrame frame = RecoveryFrame::InPlace(file.Size());
-  frame.Add(offset, record);
-  frame.Add(0, engine.BuildHeaderBytes(table));
-  journal_detail::RecoveryLog log(engine.Files(), tablePath,
-                                  journal_detail::FrameOverhead(2) + record.size() + kHeaderSize,
-                                  &file);
+  std::vector<std::uint8_t> storedRecord(record.size());
+  std::array<std::uint8_t, kHeaderSize> storedHeader{};
+  if (file.ReadAt(offset, storedRecord) != storedRecord.size() ||
+      file.ReadAt(0, storedHeader) != storedHeader.size()) {
+    journal_detail::SetIoFailure(result, tablePath, "the record could not be read");
+    return result;
+  }
+  RecoveryFrame frame;
+  frame.Add(offset, record, storedRecord);
+  frame.Add(0, engine.BuildHeaderBytes(table), storedHeader);
+  journal_detail::RecoveryLog log(
+      engine.Files(), tablePath,
+      journal_detail::FrameOverhead(2) + 2 * (record.size() + kHeaderSize));
   if (!log.Commit(frame, file) || !log.Finish()) {
     journal_detail::SetIoFailure(result, tablePath, log, "the record could not be written");
     return result;
@@ -107,7 +116,7 @@ PathChangeResult ChangeAllPaths(TableEngine& engine, const std::string& tablePat
     return outcome == journal_detail::RecordChange::Changed;
   };
   journal_detail::RecoveryLog log(engine.Files(), tablePath,
-                                  journal_detail::RewriteSlotBytes(engine, table), &scoped.File());
+                                  journal_detail::RewriteSlotBytes(engine, table));
   if (!journal_detail::RewriteRecordBytes(engine, table, rewrite,
                                           {change.Changes().offset, change.Changes().length},
                                           progress, scoped.File(), log)) {

@@ -51,7 +51,8 @@ void AddChange(RecoveryFrame& frame, std::uint64_t offset, const std::uint8_t* b
   const std::size_t first = FirstDifference(before, after, length);
   if (first == length) return;
   const std::size_t end = EndOfDifference(before, after, first, length);
-  frame.Add(offset + first, std::span(after + first, end - first));
+  frame.Add(offset + first, std::span(after + first, end - first),
+            std::span(before + first, end - first));
 }
 
 // The flag and the bytes a rewrite may change of one record, as read.
@@ -67,7 +68,7 @@ class RecordBefore {
     if (length_ > 0) std::memcpy(bytes_.data(), record.data() + offset_, length_);
   }
   void AddChanges(RecoveryFrame& frame, std::uint64_t at, std::span<const std::uint8_t> record) {
-    if (record[0] != flag_) frame.Add(at, record.first(1));
+    if (record[0] != flag_) frame.Add(at, record.first(1), std::span(&flag_, 1));
     if (length_ > 0)
       AddChange(frame, at + offset_, bytes_.data(), record.data() + offset_, length_);
   }
@@ -104,11 +105,10 @@ bool RewriteBlocks(TableEngine& engine, TableHandle table, const RecordStep& ste
                    RecoveryLog& log, std::int32_t records = INT32_MAX) {
   RecordLayout layout = LayoutOf(engine, table);
   layout.count = std::min(layout.count, records);
-  const std::uint64_t tableSize = file.Size();
   RecordBlocks steps(engine, table, layout, 0, layout.SlotsPerStep());
   // One record's bytes as read: compared while still in the cache, not a copy of the block.
   RecordBefore before(changes, static_cast<std::size_t>(layout.recordLength));
-  RecoveryFrame frame = RecoveryFrame::InPlace(tableSize);
+  RecoveryFrame frame;
   while (steps.Advance()) {
     if (!steps.Read()) return false;
     frame.Clear();
@@ -140,9 +140,10 @@ std::uint64_t RewriteSlotBytes(TableEngine& engine, TableHandle table) {
   // No step holds more records than the table.
   const std::uint64_t perStep =
       static_cast<std::uint64_t>(std::min(layout.SlotsPerStep(), std::max(layout.count, 1)));
-  // Each record may log two pieces, its flag and the changed stretch of its bytes.
-  return FrameOverhead(static_cast<std::size_t>(2 * perStep) + 1) + perStep * layout.recordLength +
-         kHeaderSize;
+  // Each record may log two pieces, its flag and the changed stretch of its bytes, each with the
+  // bytes it writes over.
+  return FrameOverhead(static_cast<std::size_t>(2 * perStep) + 1) +
+         2 * (perStep * layout.recordLength + kHeaderSize);
 }
 
 bool RewriteRecordBytes(TableEngine& engine, TableHandle table, const RecordBytesRewrite& rewrite,
@@ -174,8 +175,8 @@ bool WriteHeaderLast(TableEngine& engine, TableHandle table, TableFile& file, Re
   const bool onlyDate = read && std::equal(header.begin() + 4, header.end(), stored.begin() + 4) &&
                         header[0] == stored[0];
   if (!onlyDate) {
-    RecoveryFrame frame = RecoveryFrame::InPlace(file.Size());
-    frame.Add(0, header);
+    RecoveryFrame frame;
+    frame.Add(0, header, stored);
     if (!log.Log(frame)) return false;
   }
   return engine.WriteAt(table, 0, header) && file.Sync();

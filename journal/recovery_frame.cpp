@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "dbf/format.h"
 #include "journal/checksum.h"
 
 namespace dbt::journal_detail {
@@ -11,16 +10,12 @@ namespace {
 
 constexpr std::uint8_t kFrameMagic[8] = {'D', 'B', 'T', 'F', 'R', 'A', 'M', 'E'};
 constexpr std::size_t kFixedBytes = 8 + 8 + 8 + 4 + 4 + 8 * 3 + 4;  // up to the piece count
-constexpr std::size_t kPieceHead = 8 + 4;
+constexpr std::size_t kPieceHead = 8 + 4 + 4;
 constexpr std::size_t kCompactionBytes = 8 * 4;
-// The header identity, the guard's offset, length and checksum.
-constexpr std::size_t kExpectationBytes = 8 + 8 + 4 + 8;
-// Flags: bit 0 the cut, bit 1 the expectations (a frame without them decodes as before, and a
-// build that does not know them never reads them).
-constexpr std::uint64_t kCutFlag = 1;
-constexpr std::uint64_t kExpectationsFlag = 2;
 constexpr std::size_t kChecksumBytes = 8;
-// The records read at once when a compaction frame is replayed.
+constexpr std::uint64_t kCutFlag = 1;
+constexpr std::uint64_t kReplayUntouchedFlag = 2;
+// The records read at once when a compaction frame is checked or replayed.
 constexpr std::size_t kReplayBytes = std::size_t{1} << 20;
 
 // Little-endian, at a place the caller has made room for.
@@ -45,67 +40,114 @@ class Reader {
     at_ += count;
     return true;
   }
-  std::size_t At() const { return at_; }
 
  private:
   std::span<const std::uint8_t> bytes_;
   std::size_t at_ = 0;
 };
 
-bool ReplayCompaction(TableFile& table, const RecoveryFrame& frame) {
+std::size_t StoredBytes(std::size_t size, RecoveryFrame::Role role) {
+  return role == RecoveryFrame::Role::Write ? 2 * size : size;
+}
+
+// The records a skipping compaction writes, in order, read from its source range; nothing when
+// the frame is malformed or a read fails. The source lies wholly above what the step writes.
+std::optional<std::vector<std::uint8_t>> CompactedRecords(TableFile& table,
+                                                          const RecoveryFrame& frame) {
   const std::size_t length = static_cast<std::size_t>(frame.recordLength);
-  if (length == 0 || frame.sourceEnd < frame.sourceBegin ||
+  const RecoveryFrame::Piece* list = frame.Find(RecoveryFrame::Role::List);
+  if (length == 0 || list == nullptr || frame.sourceEnd < frame.sourceBegin ||
       (frame.sourceEnd - frame.sourceBegin) % length != 0 ||
       frame.destination > frame.sourceBegin) {
-    return false;
+    return std::nullopt;
   }
   const std::uint64_t slots = (frame.sourceEnd - frame.sourceBegin) / length;
-  // A skipping compaction names the records it leaves out, one bit per source slot; a plain one
-  // leaves out the records marked in the table.
-  const bool byList = frame.kind == RecoveryFrame::Kind::SkippingCompaction;
-  std::span<const std::uint8_t> skipList;
-  if (byList) {
-    if (frame.pieces.size() != 1) return false;
-    skipList = frame.BytesOf(frame.pieces.front());
-    if (skipList.size() < (slots + 7) / 8) return false;
-  }
+  const std::span<const std::uint8_t> skipList = frame.BytesOf(*list);
+  if (skipList.size() < (slots + 7) / 8) return std::nullopt;
   const std::size_t perRead = std::max<std::size_t>(kReplayBytes / length, 1) * length;
   std::vector<std::uint8_t> block(perRead);
   std::vector<std::uint8_t> kept;
-  std::uint64_t to = frame.destination;
   std::uint64_t slot = 0;
   for (std::uint64_t from = frame.sourceBegin; from < frame.sourceEnd;) {
     const std::size_t bytes =
         static_cast<std::size_t>(std::min<std::uint64_t>(perRead, frame.sourceEnd - from));
-    if (table.ReadAt(from, std::span(block.data(), bytes)) != bytes) return false;
-    kept.clear();
+    if (table.ReadAt(from, std::span(block.data(), bytes)) != bytes) return std::nullopt;
     for (std::size_t at = 0; at < bytes; at += length, ++slot) {
-      const bool skipped =
-          byList ? (skipList[slot / 8] >> (slot % 8) & 1) != 0 : block[at] == kDuplicateMark;
-      if (skipped) continue;
+      if ((skipList[slot / 8] >> (slot % 8) & 1) != 0) continue;
       kept.insert(kept.end(), block.begin() + static_cast<std::ptrdiff_t>(at),
                   block.begin() + static_cast<std::ptrdiff_t>(at + length));
     }
-    // The destination stays below every source not read yet.
-    if (!kept.empty() && !table.WriteAt(to, kept)) return false;
-    to += kept.size();
     from += bytes;
   }
-  return true;
+  if (frame.destination + kept.size() > frame.sourceBegin) return std::nullopt;
+  return kept;
+}
+
+// Compares what the table holds at offset with what the step found there and what it writes.
+class LandingScan {
+ public:
+  void Compare(std::uint64_t offset, std::span<const std::uint8_t> now,
+               std::span<const std::uint8_t> after, std::span<const std::uint8_t> before) {
+    for (std::size_t i = 0; i < now.size() && !foreign_; ++i) {
+      if (now[i] == before[i]) continue;
+      if (now[i] == after[i]) {
+        landed_ = true;
+        continue;
+      }
+      foreign_ = true;
+      found_ = "byte " + std::to_string(offset + i) + " holds " + std::to_string(now[i]) +
+               ", where the step found " + std::to_string(before[i]) + " and writes " +
+               std::to_string(after[i]);
+    }
+  }
+  void Refuse(std::string found) {
+    if (foreign_) return;
+    foreign_ = true;
+    found_ = std::move(found);
+  }
+  void Landed() { landed_ = true; }
+  bool Foreign() const { return foreign_; }
+  LandingCheck Result() const {
+    if (foreign_) return {Landing::Foreign, found_};
+    return {landed_ ? Landing::Landed : Landing::Untouched, {}};
+  }
+
+ private:
+  bool landed_ = false;
+  bool foreign_ = false;
+  std::string found_;
+};
+
+void CheckSize(TableFile& table, const RecoveryFrame& frame, LandingScan& scan) {
+  if (!frame.cut) return;
+  const std::uint64_t size = table.Size();
+  if (size >= frame.sizeLow && size <= frame.sizeHigh) return;
+  if (size == frame.sizeAfter) {
+    scan.Landed();
+    return;
+  }
+  scan.Refuse("the table has " + std::to_string(size) + " bytes, the step was written for " +
+              std::to_string(frame.sizeLow) +
+              (frame.sizeHigh != frame.sizeLow ? " to " + std::to_string(frame.sizeHigh) : "") +
+              " (its record count or length was changed since)");
 }
 
 }  // namespace
 
-RecoveryFrame RecoveryFrame::InPlace(std::uint64_t tableSize) {
-  RecoveryFrame frame;
-  frame.sizeLow = frame.sizeHigh = frame.sizeAfter = tableSize;
-  return frame;
+void RecoveryFrame::Add(std::uint64_t offset, std::span<const std::uint8_t> after,
+                        std::span<const std::uint8_t> before) {
+  const std::size_t begin = BeginPiece(offset);
+  Append(after);
+  Append(before);
+  Put(data.data() + begin - 8, after.size(), 4);
+  pieces.push_back(Piece{offset, begin, after.size(), Role::Write});
 }
 
-void RecoveryFrame::Add(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+void RecoveryFrame::AddOnly(std::uint64_t offset, std::span<const std::uint8_t> bytes, Role role) {
   const std::size_t begin = BeginPiece(offset);
   Append(bytes);
-  EndPiece(offset, begin);
+  Put(Put(data.data() + begin - 8, bytes.size(), 4), static_cast<std::uint32_t>(role), 4);
+  pieces.push_back(Piece{offset, begin, bytes.size(), role});
 }
 
 std::size_t RecoveryFrame::BeginPiece(std::uint64_t offset) {
@@ -113,15 +155,19 @@ std::size_t RecoveryFrame::BeginPiece(std::uint64_t offset) {
   // not cleared first; only the room for the fixed fields is.
   if (data.empty()) data.resize(kFixedBytes);
   std::uint8_t head[kPieceHead];
-  Put(Put(head, offset, 8), 0, 4);
+  Put(Put(Put(head, offset, 8), 0, 4), static_cast<std::uint32_t>(Role::Write), 4);
   data.insert(data.end(), head, head + kPieceHead);
   return data.size();
 }
 
-void RecoveryFrame::EndPiece(std::uint64_t offset, std::size_t begin) {
+bool RecoveryFrame::EndPiece(std::uint64_t offset, std::size_t begin, TableFile& table) {
   const std::size_t size = data.size() - begin;
-  Put(data.data() + begin - 4, size, 4);
-  pieces.push_back(Piece{offset, begin, size});
+  Put(data.data() + begin - 8, size, 4);
+  data.resize(begin + 2 * size);
+  const std::span<std::uint8_t> before(data.data() + begin + size, size);
+  if (table.ReadAt(offset, before) != size) return false;
+  pieces.push_back(Piece{offset, begin, size, Role::Write});
+  return true;
 }
 
 void RecoveryFrame::Clear() {
@@ -129,54 +175,26 @@ void RecoveryFrame::Clear() {
   data.clear();
 }
 
+const RecoveryFrame::Piece* RecoveryFrame::Find(Role role) const {
+  for (const Piece& piece : pieces) {
+    if (piece.role == role) return &piece;
+  }
+  return nullptr;
+}
+
 std::uint64_t FrameOverhead(std::size_t pieces) {
-  return kFixedBytes + kPieceHead * pieces + kCompactionBytes + kExpectationBytes + kChecksumBytes;
-}
-
-namespace {
-
-std::size_t SealedTail(const RecoveryFrame& frame) {
-  return kCompactionBytes + (frame.headerIdentity ? kExpectationBytes : 0) + kChecksumBytes;
-}
-
-// The byte the frame writes at offset, if a piece covers it.
-std::optional<std::uint8_t> WrittenByte(const RecoveryFrame& frame, std::uint64_t offset) {
-  if (frame.kind != RecoveryFrame::Kind::Writes) return std::nullopt;
-  std::optional<std::uint8_t> byte;
-  for (const RecoveryFrame::Piece& piece : frame.pieces) {
-    if (offset >= piece.offset && offset - piece.offset < piece.size) {
-      byte = frame.BytesOf(piece)[static_cast<std::size_t>(offset - piece.offset)];
-    }
-  }
-  return byte;
-}
-
-}  // namespace
-
-bool RecoveryFrame::Matches(TableFile& table) const {
-  if (!headerIdentity) return true;
-  std::array<std::uint8_t, 8> stored{};
-  if (table.ReadAt(4, stored) != stored.size()) return false;
-  for (std::size_t i = 0; i < stored.size(); ++i) {
-    if (stored[i] == (*headerIdentity)[i]) continue;
-    // A torn write of the frame's own header leaves each byte old or new.
-    if (WrittenByte(*this, 4 + i) != stored[i]) return false;
-  }
-  if (guardLength == 0) return true;
-  std::vector<std::uint8_t> held(static_cast<std::size_t>(guardLength));
-  return table.ReadAt(guardOffset, held) == held.size() &&
-         Checksum(held.data(), held.size()) == guardChecksum;
+  return kFixedBytes + kPieceHead * pieces + kCompactionBytes + kChecksumBytes;
 }
 
 std::span<const std::uint8_t> SealFrame(RecoveryFrame& frame) {
   std::vector<std::uint8_t>& data = frame.data;
   if (data.empty()) data.resize(kFixedBytes);
-  const std::uint64_t total = data.size() + SealedTail(frame);
+  const std::uint64_t total = data.size() + kCompactionBytes + kChecksumBytes;
   std::memcpy(data.data(), kFrameMagic, 8);
   std::uint8_t* at = Put(data.data() + 8, total, 8);
   at = Put(at, frame.sequence, 8);
   at = Put(at, static_cast<std::uint32_t>(frame.kind), 4);
-  at = Put(at, (frame.cut ? kCutFlag : 0) | (frame.headerIdentity ? kExpectationsFlag : 0), 4);
+  at = Put(at, (frame.cut ? kCutFlag : 0) | (frame.replayUntouched ? kReplayUntouchedFlag : 0), 4);
   at = Put(at, frame.sizeLow, 8);
   at = Put(at, frame.sizeHigh, 8);
   at = Put(at, frame.sizeAfter, 8);
@@ -187,24 +205,16 @@ std::span<const std::uint8_t> SealFrame(RecoveryFrame& frame) {
   end = Put(end, frame.destination, 8);
   Put(end, frame.recordLength, 8);
   data.insert(data.end(), tail, tail + kCompactionBytes);
-  if (frame.headerIdentity) {
-    std::uint8_t expectations[kExpectationBytes];
-    std::memcpy(expectations, frame.headerIdentity->data(), 8);
-    Put(Put(Put(expectations + 8, frame.guardOffset, 8), frame.guardLength, 4),
-        frame.guardChecksum, 8);
-    data.insert(data.end(), expectations, expectations + kExpectationBytes);
-  }
   Put(tail, Checksum(data.data(), data.size()), 8);
   data.insert(data.end(), tail, tail + kChecksumBytes);
   return data;
 }
 
 void UnsealFrame(RecoveryFrame& frame) {
-  frame.data.resize(frame.data.size() - SealedTail(frame));
+  frame.data.resize(frame.data.size() - kCompactionBytes - kChecksumBytes);
 }
 
 std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes) {
-  // Frames of builds that noted no expectations are shorter than FrameOverhead(0).
   constexpr std::size_t kShortest = kFixedBytes + kCompactionBytes + kChecksumBytes;
   if (bytes.size() < kShortest || std::memcmp(bytes.data(), kFrameMagic, 8) != 0) {
     return std::nullopt;
@@ -232,37 +242,75 @@ std::optional<RecoveryFrame> DecodeFrame(std::span<const std::uint8_t> bytes) {
       !fields.Get(frame.sizeAfter, 8) || !fields.Get(count, 4)) {
     return std::nullopt;
   }
-  if (kind < 1 || kind > 3) return std::nullopt;
+  if (kind != 1 && kind != 3) return std::nullopt;
   frame.kind = static_cast<RecoveryFrame::Kind>(kind);
   frame.cut = (flags & kCutFlag) != 0;
+  frame.replayUntouched = (flags & kReplayUntouchedFlag) != 0;
   for (std::uint64_t i = 0; i < count; ++i) {
     std::uint64_t offset = 0;
     std::uint64_t size = 0;
-    std::span<const std::uint8_t> piece;
-    if (!fields.Get(offset, 8) || !fields.Get(size, 4) ||
-        !fields.Take(static_cast<std::size_t>(size), piece)) {
+    std::uint64_t role = 0;
+    std::span<const std::uint8_t> stored;
+    if (!fields.Get(offset, 8) || !fields.Get(size, 4) || !fields.Get(role, 4) || role > 3) {
       return std::nullopt;
     }
-    frame.Add(offset, piece);
+    const auto pieceRole = static_cast<RecoveryFrame::Role>(role);
+    if (!fields.Take(StoredBytes(static_cast<std::size_t>(size), pieceRole), stored)) {
+      return std::nullopt;
+    }
+    const std::size_t length = static_cast<std::size_t>(size);
+    if (pieceRole == RecoveryFrame::Role::Write) {
+      frame.Add(offset, stored.first(length), stored.subspan(length));
+    } else {
+      frame.AddOnly(offset, stored, pieceRole);
+    }
   }
   if (!fields.Get(frame.sourceBegin, 8) || !fields.Get(frame.sourceEnd, 8) ||
       !fields.Get(frame.destination, 8) || !fields.Get(frame.recordLength, 8)) {
     return std::nullopt;
   }
-  if ((flags & kExpectationsFlag) == 0) return frame;
-  std::span<const std::uint8_t> identity;
-  if (!fields.Take(8, identity) || !fields.Get(frame.guardOffset, 8) ||
-      !fields.Get(frame.guardLength, 4) || !fields.Get(frame.guardChecksum, 8)) {
-    return std::nullopt;
-  }
-  frame.headerIdentity.emplace();
-  std::copy(identity.begin(), identity.end(), frame.headerIdentity->begin());
   return frame;
 }
 
+LandingCheck CheckLanding(TableFile& table, const RecoveryFrame& frame) {
+  LandingScan scan;
+  CheckSize(table, frame, scan);
+  std::vector<std::uint8_t> now;
+  const auto read = [&](std::uint64_t offset, std::size_t size) {
+    now.resize(size);
+    if (table.ReadAt(offset, now) == size) return true;
+    scan.Refuse("the table ends before byte " + std::to_string(offset + size) +
+                ", which the step writes");
+    return false;
+  };
+  if (frame.kind == RecoveryFrame::Kind::SkippingCompaction) {
+    const RecoveryFrame::Piece* before = frame.Find(RecoveryFrame::Role::Before);
+    const std::optional<std::vector<std::uint8_t>> kept = CompactedRecords(table, frame);
+    if (!kept || before == nullptr || before->size != kept->size()) {
+      scan.Refuse("the records the step moves cannot be read where it found them");
+    } else if (read(frame.destination, kept->size())) {
+      scan.Compare(frame.destination, now, *kept, frame.BeforeOf(*before));
+    }
+    return scan.Result();
+  }
+  for (const RecoveryFrame::Piece& piece : frame.pieces) {
+    if (piece.role != RecoveryFrame::Role::Write || scan.Foreign()) continue;
+    if (read(piece.offset, piece.size)) {
+      scan.Compare(piece.offset, now, frame.BytesOf(piece), frame.BeforeOf(piece));
+    }
+  }
+  return scan.Result();
+}
+
 bool ApplyFrame(TableFile& table, const RecoveryFrame& frame) {
-  if (frame.kind != RecoveryFrame::Kind::Writes) return ReplayCompaction(table, frame);
+  if (frame.kind == RecoveryFrame::Kind::SkippingCompaction) {
+    const std::optional<std::vector<std::uint8_t>> kept = CompactedRecords(table, frame);
+    return kept && (kept->empty() || table.WriteAt(frame.destination, *kept));
+  }
   for (const auto& piece : frame.pieces) {
+    if (piece.role != RecoveryFrame::Role::Write && piece.role != RecoveryFrame::Role::Unchecked) {
+      continue;
+    }
     if (!table.WriteAt(piece.offset, frame.BytesOf(piece))) return false;
   }
   return !frame.cut || table.Truncate(frame.sizeAfter);

@@ -11,7 +11,7 @@ namespace dbt::journal_detail {
 namespace {
 
 constexpr std::uint8_t kFileMagic[8] = {'D', 'B', 'T', 'R', 'E', 'C', 'O', 'V'};
-constexpr std::uint32_t kVersion = 1;
+constexpr std::uint32_t kVersion = 2;
 constexpr std::uint64_t kHeadBytes = 32;
 
 std::uint64_t Get64(const std::uint8_t* bytes) {
@@ -46,13 +46,14 @@ std::optional<std::uint64_t> DecodeHead(const std::vector<std::uint8_t>& bytes) 
   return slotBytes;
 }
 
-std::optional<RecoveryFrame> NewestFrame(const std::vector<std::uint8_t>& bytes,
-                                         std::uint64_t slotBytes) {
+std::optional<RecoveryFrame> NewestFrame(const std::vector<std::uint8_t>& bytes) {
+  const std::optional<std::uint64_t> slotBytes = DecodeHead(bytes);
+  if (!slotBytes) return std::nullopt;
   std::optional<RecoveryFrame> newest;
   for (std::uint64_t slot = 0; slot < 2; ++slot) {
-    const std::uint64_t begin = kHeadBytes + slot * slotBytes;
+    const std::uint64_t begin = kHeadBytes + slot * *slotBytes;
     if (begin >= bytes.size()) break;
-    const std::uint64_t end = std::min<std::uint64_t>(bytes.size(), begin + slotBytes);
+    const std::uint64_t end = std::min<std::uint64_t>(bytes.size(), begin + *slotBytes);
     const std::span<const std::uint8_t> area(bytes.data() + begin,
                                              static_cast<std::size_t>(end - begin));
     std::optional<RecoveryFrame> frame = DecodeFrame(area);
@@ -61,38 +62,42 @@ std::optional<RecoveryFrame> NewestFrame(const std::vector<std::uint8_t>& bytes,
   return newest;
 }
 
-constexpr const char* kChangedSince =
-    "it holds an unfinished change, but another program has changed the table since (its "
-    "record count or the records the change had written differ); the table was left as it is "
-    "(remove that file only if the table is known to be right)";
-
-std::string Describe(const RecoveryFrame& frame, std::uint64_t tableSize) {
-  return "it holds an unfinished change for a table of " + std::to_string(frame.sizeLow) +
-         " bytes, but the table has " + std::to_string(tableSize) +
-         "; the table was left as it is (remove that file only if the table is known to be "
-         "right)";
+std::string ForeignText(const std::string& path, const std::string& found) {
+  return path +
+         ": it holds a step of a change that was cut short, but the table does not show that "
+         "step (" +
+         found +
+         "): another program has changed the table since, or another file was put in its "
+         "place; the table was left as it is. If the table is right as it is, remove " +
+         path +
+         "; if not, put back the copy of the table from before that change and remove it";
 }
 
 }  // namespace
 
-std::string RecoveryPath(const std::string& tablePath) {
-  return tablePath + kRecoverySuffix;
+std::string RecoveryPath(const std::string& canonicalTable) {
+  return canonicalTable + kRecoverySuffix;
 }
 
-RecoveryLog::RecoveryLog(FileSystem& files, const std::string& tablePath, std::uint64_t slotBytes,
-                         TableFile* table)
-    : files_(files), path_(RecoveryPath(tablePath)), slotBytes_(slotBytes), table_(table) {}
+std::string RecoveryPathOf(FileSystem& files, const std::string& tablePath) {
+  return RecoveryPath(files.CanonicalPath(tablePath));
+}
+
+RecoveryLog::RecoveryLog(FileSystem& files, const std::string& tablePath, std::uint64_t slotBytes)
+    : files_(files), path_(RecoveryPathOf(files, tablePath)), slotBytes_(slotBytes) {}
 
 bool RecoveryLog::Create() {
-  // Before the change's first write: the header as the change found it.
-  if (table_ != nullptr) {
-    std::array<std::uint8_t, 8> identity{};
-    if (table_->ReadAt(4, identity) != identity.size()) return false;
-    headerIdentity_ = identity;
-  }
   file_ = files_.CreateOrReplace(path_);
   if (!file_) {
     createFailed_ = true;
+    return false;
+  }
+  // The room of both slots first: a full disk is found before any step, not halfway through.
+  const ReserveResult room = file_->Reserve(kHeadBytes + 2 * slotBytes_);
+  if (room != ReserveResult::Reserved) {
+    file_.reset();
+    diskFull_ = room == ReserveResult::DiskFull;
+    (void)files_.RemoveFile(path_);
     return false;
   }
   // The head is on the disk before any frame is, so a torn head means no step was begun.
@@ -102,20 +107,11 @@ bool RecoveryLog::Create() {
 bool RecoveryLog::Log(RecoveryFrame& frame) {
   if (!file_ && !Create()) return false;
   frame.sequence = ++sequence_;
-  frame.headerIdentity = headerIdentity_;
   const std::span<const std::uint8_t> encoded = SealFrame(frame);
   const std::uint64_t slot = sequence_ % 2;
   const bool logged = encoded.size() <= slotBytes_ &&
                       file_->WriteAt(kHeadBytes + slot * slotBytes_, encoded) && file_->Sync();
   UnsealFrame(frame);
-  // A frame that writes the header (the last step of a change) gives the next one its bytes.
-  if (logged && headerIdentity_ && frame.kind == RecoveryFrame::Kind::Writes) {
-    for (const RecoveryFrame::Piece& piece : frame.pieces) {
-      if (piece.offset > 4 || piece.offset + piece.size < 12) continue;
-      const auto bytes = frame.BytesOf(piece).subspan(static_cast<std::size_t>(4 - piece.offset), 8);
-      std::copy(bytes.begin(), bytes.end(), headerIdentity_->begin());
-    }
-  }
   return logged;
 }
 
@@ -129,43 +125,53 @@ bool RecoveryLog::Finish() {
   return files_.RemoveFile(path_);
 }
 
-RecoveryOutcome FinishInterruptedWrite(FileSystem& files, const std::string& tablePath,
+PendingCheck InspectRecovery(FileSystem& files, const std::string& recoveryPath, TableFile& table) {
+  std::vector<std::uint8_t> bytes;
+  const ReadWholeResult read = files.ReadWhole(recoveryPath, bytes);
+  if (read == ReadWholeResult::Missing) return {};
+  if (read == ReadWholeResult::Failed) return {PendingStep::Unreadable, {}};
+  const std::optional<RecoveryFrame> frame = NewestFrame(bytes);
+  if (!frame) return {};
+  LandingCheck landing = CheckLanding(table, *frame);
+  switch (landing.landing) {
+    case Landing::Foreign:
+      return {PendingStep::Foreign, std::move(landing.found)};
+    case Landing::Untouched:
+      if (!frame->replayUntouched) return {PendingStep::Untouched, {}};
+      [[fallthrough]];
+    case Landing::Landed:
+      break;
+  }
+  return {PendingStep::Replay, {}};
+}
+
+RecoveryOutcome FinishInterruptedWrite(FileSystem& files, const std::string& recoveryPath,
                                        TableFile& table) {
   RecoveryOutcome outcome;
-  const std::string path = RecoveryPath(tablePath);
-  std::vector<std::uint8_t> bytes;
-  const ReadWholeResult read = files.ReadWhole(path, bytes);
-  if (read == ReadWholeResult::Missing) return outcome;
-  if (read == ReadWholeResult::Failed) {
+  const PendingCheck pending = InspectRecovery(files, recoveryPath, table);
+  if (pending.step == PendingStep::None && !files.Exists(recoveryPath)) return outcome;
+  if (pending.step == PendingStep::Unreadable || pending.step == PendingStep::Foreign) {
     outcome.ok = false;
-    outcome.problem = path + " cannot be read";
+    outcome.problem = pending.step == PendingStep::Unreadable
+                          ? recoveryPath + " cannot be read"
+                          : ForeignText(recoveryPath, pending.found);
     return outcome;
   }
-  const std::optional<std::uint64_t> slotBytes = DecodeHead(bytes);
-  const std::optional<RecoveryFrame> frame =
-      slotBytes ? NewestFrame(bytes, *slotBytes) : std::nullopt;
-  if (frame) {
-    const std::uint64_t size = table.Size();
-    if (!frame->Fits(size)) {
+  if (pending.step == PendingStep::Replay) {
+    std::vector<std::uint8_t> bytes;
+    const std::optional<RecoveryFrame> frame =
+        files.ReadWhole(recoveryPath, bytes) == ReadWholeResult::Read ? NewestFrame(bytes)
+                                                                      : std::nullopt;
+    if (!frame || !ApplyFrame(table, *frame) || !table.Sync()) {
       outcome.ok = false;
-      outcome.problem = path + ": " + Describe(*frame, size);
-      return outcome;
-    }
-    if (!frame->Matches(table)) {
-      outcome.ok = false;
-      outcome.problem = path + ": " + kChangedSince;
-      return outcome;
-    }
-    if (!ApplyFrame(table, *frame) || !table.Sync()) {
-      outcome.ok = false;
-      outcome.problem = "finishing the change that " + path + " holds failed";
+      outcome.problem = "finishing the change that " + recoveryPath + " holds failed";
       return outcome;
     }
     outcome.finished = true;
   }
-  if (!files.RemoveFile(path)) {
+  if (!files.RemoveFile(recoveryPath)) {
     outcome.ok = false;
-    outcome.problem = path + " cannot be removed";
+    outcome.problem = recoveryPath + " cannot be removed";
   }
   return outcome;
 }

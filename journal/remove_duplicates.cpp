@@ -186,7 +186,7 @@ RemovalResult RemoveDuplicates(TableEngine& engine, const std::string& tablePath
   if (groups.Empty()) return result;
 
   TableFile& file = scoped.File();
-  RecoveryLog log(engine.Files(), tablePath, Compactor::SlotBytes(layout), &file);
+  RecoveryLog log(engine.Files(), tablePath, Compactor::SlotBytes(layout));
   Compactor compactor(engine, table, layout, file, log);
   Removal removal(engine, table, layout, std::move(groups), compactor);
   std::string failure;

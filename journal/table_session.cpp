@@ -7,8 +7,8 @@ namespace {
 
 JournalResult Finish(FileSystem& files, const std::string& path, TableFile& file) {
   JournalResult result;
-  const journal_detail::RecoveryOutcome outcome =
-      journal_detail::FinishInterruptedWrite(files, path, file);
+  const journal_detail::RecoveryOutcome outcome = journal_detail::FinishInterruptedWrite(
+      files, journal_detail::RecoveryPathOf(files, path), file);
   if (!outcome.ok) {
     result.error = TableOpenError::Other;
     result.detail = outcome.problem;
@@ -22,7 +22,7 @@ JournalResult TableSession::Begin(FileSystem& files, const std::string& path) {
   if (TableFile* held = files.Leased(path)) {
     file_ = held;
     // A cheap lookup: only a step that failed inside this command leaves the file behind.
-    if (!files.Exists(journal_detail::RecoveryPath(path))) return {};
+    if (!files.Exists(journal_detail::RecoveryPathOf(files, path))) return {};
     return Finish(files, path, *held);
   }
   FileOpenResult opened = files.OpenExclusive(path, OpenAccess::ReadWrite);
@@ -39,7 +39,7 @@ JournalResult TableSession::Begin(FileSystem& files, const std::string& path) {
 }
 
 JournalResult FinishCutChange(FileSystem& files, const std::string& path) {
-  if (!files.Exists(journal_detail::RecoveryPath(path))) return {};
+  if (!files.Exists(journal_detail::RecoveryPathOf(files, path))) return {};
   TableSession finishing;
   return finishing.Begin(files, path);
 }

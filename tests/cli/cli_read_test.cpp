@@ -7,6 +7,7 @@
 
 #include "dbf/engine.h"
 #include "tests/cli/cli_runner.h"
+#include "tests/support/cut_change.h"
 #include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
 
@@ -82,11 +83,15 @@ TEST_F(CliRead, ShowPrintsFlagDisplayTextsAndStoredPath) {
   EXPECT_EQ(ReadFileBytes(table_), before_);
 }
 
-// A recovery file beside the table: the reading commands say so and leave both files alone.
+// A recovery file beside the table whose step the table shows torn: the reading commands say so
+// and leave both files alone.
 TEST_F(CliRead, ReadingCommandsWarnOfAChangeACrashCutShortAndLeaveIt) {
   const std::string recovery = table_ + ".dbasetool-recovery";
-  const std::vector<std::uint8_t> logged(64, 0x5A);
-  WriteFileBytes(recovery, logged);
+  const std::uint8_t date[8] = {'1', '9', '9', '9', '0', '1', '0', '1'};
+  ASSERT_TRUE(LogCutWrite(PlatformFileSystem(), table_, before_.size(), before_[8] | before_[9] << 8,
+                          date, 1));
+  before_ = ReadFileBytes(table_);
+  const std::vector<std::uint8_t> logged = ReadFileBytes(recovery);
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"info", table_}, {"show", table_, "2"}}) {
     const CliRun run = RunCli(args);

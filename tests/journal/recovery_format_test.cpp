@@ -31,31 +31,35 @@ void PutText(Bytes& out, const std::string& text) {
 constexpr std::uint64_t kSlotBytes = 4096;
 
 // Head, the empty first slot, and in the second slot the frame of sequence 1 that writes bytes
-// at offset into a table of tableSize bytes.
-Bytes RecoveryFile(std::uint64_t tableSize, std::uint64_t offset, const Bytes& bytes) {
+// at offset over before, in place; both slots' room set aside.
+Bytes RecoveryFile(std::uint64_t offset, const Bytes& bytes, const Bytes& before) {
   Bytes file;
   PutText(file, "DBTRECOV");
-  Put(file, 1, 8);  // version 1, then zeros
+  Put(file, 2, 8);  // version 2, then zeros
   Put(file, kSlotBytes, 8);
   Put(file, Checksum(file.data(), file.size()), 8);
   file.resize(32 + kSlotBytes, 0);
 
   Bytes frame;
   PutText(frame, "DBTFRAME");
-  const std::uint64_t total = 8 + 8 + 8 + 4 + 4 + 3 * 8 + 4 + (8 + 4 + bytes.size()) + 4 * 8 + 8;
+  const std::uint64_t total =
+      8 + 8 + 8 + 4 + 4 + 3 * 8 + 4 + (8 + 4 + 4 + 2 * bytes.size()) + 4 * 8 + 8;
   Put(frame, total, 8);
   Put(frame, 1, 8);                                      // sequence
   Put(frame, 1, 4);                                      // kind: pieces written
   Put(frame, 0, 4);                                      // no cut
-  for (int i = 0; i < 3; ++i) Put(frame, tableSize, 8);  // size low, high, after
+  for (int i = 0; i < 3; ++i) Put(frame, 0, 8);          // size low, high, after: no cut
   Put(frame, 1, 4);                                      // one piece
   Put(frame, offset, 8);
   Put(frame, bytes.size(), 4);
+  Put(frame, 0, 4);  // bytes to write, then the bytes they write over
   frame.insert(frame.end(), bytes.begin(), bytes.end());
+  frame.insert(frame.end(), before.begin(), before.end());
   for (int i = 0; i < 4; ++i) Put(frame, 0, 8);  // no compaction
   Put(frame, Checksum(frame.data(), frame.size()), 8);
   EXPECT_EQ(frame.size(), total);
   file.insert(file.end(), frame.begin(), frame.end());
+  file.resize(32 + 2 * kSlotBytes, 0);
   return file;
 }
 
@@ -74,20 +78,23 @@ TEST(RecoveryFormat, StepIsLoggedInTheLayoutItIsReadBackFrom) {
   journal.Record(JournalRow("20260101", "a", "1", "busy"));
   const Bytes table = journal.Bytes();
   const Bytes nines(8, '9');
-  const Bytes expected = RecoveryFile(table.size(), kNumberedJournalHeader + 1, nines);
+  const Bytes date = {'2', '0', '2', '6', '0', '1', '0', '1'};
+  const Bytes expected = RecoveryFile(kNumberedJournalHeader + 1, nines, date);
 
   files.Put(path, table);
   {
     journal_detail::RecoveryLog log(files, path, kSlotBytes);
-    journal_detail::RecoveryFrame frame = journal_detail::RecoveryFrame::InPlace(table.size());
-    frame.Add(kNumberedJournalHeader + 1, nines);
+    journal_detail::RecoveryFrame frame;
+    frame.Add(kNumberedJournalHeader + 1, nines, date);
     ASSERT_TRUE(log.Log(frame));
   }
   ASSERT_NE(files.Data(journal_detail::RecoveryPath(path)), nullptr);
   EXPECT_EQ(*files.Data(journal_detail::RecoveryPath(path)), expected);
 
-  // The same bytes left by a crash are finished by the next open.
+  // The same bytes left by a crash that tore the step after its first byte are finished by the
+  // next open.
   files.Put(journal_detail::RecoveryPath(path), expected);
+  (*files.Data(path))[kNumberedJournalHeader + 1] = '9';
   {
     TableSession session;
     ASSERT_TRUE(session.Begin(files, path).ok());

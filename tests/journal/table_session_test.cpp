@@ -114,7 +114,8 @@ TEST_F(TableSessionTest, WholeStepIsFinishedAndTornStepDropped) {
   for (const bool torn : {false, true}) {
     SCOPED_TRACE(torn ? "torn" : "whole");
     files.Put(path, table);
-    ASSERT_TRUE(LogCutWrite(files, path, table.size(), kNumberedJournalHeader + 1, Bytes(8, '9')));
+    ASSERT_TRUE(LogCutWrite(files, path, table.size(), kNumberedJournalHeader + 1, Bytes(8, '9'),
+                            torn ? 0 : 1));
     Bytes& logged = *files.Data(RecoveryPath(path));
     if (torn) logged.resize(logged.size() - 3);
     TableSession session;
@@ -127,28 +128,28 @@ TEST_F(TableSessionTest, WholeStepIsFinishedAndTornStepDropped) {
 }
 
 // A compaction step moves exactly the records it does not leave out when the next open finishes
-// it: those it lists, or (as builds before the one-pass removal logged it) those marked ":".
+// it: those it lists.
 TEST_F(TableSessionTest, CompactionStepMovesTheRecordsItDoesNotLeaveOut) {
   const std::size_t length = kNumberedJournalRecord;
   const auto slot = [&](std::size_t n) { return kNumberedJournalHeader + n * length; };
-  for (const bool byList : {true, false}) {
-    SCOPED_TRACE(byList ? "listed" : "marked");
-    Bytes table = Journal({"a", "b", "c", "d", "e", "f"});
-    if (!byList) table[slot(3)] = table[slot(5)] = ':';  // d and f
+  {
+    Bytes table = Journal({"a", "b", "c", "d", "e", "f", "g", "h"});
     files.Put(path, table);
     {
       RecoveryLog log(files, path, 4096);
-      RecoveryFrame frame = RecoveryFrame::InPlace(table.size());
-      frame.kind =
-          byList ? RecoveryFrame::Kind::SkippingCompaction : RecoveryFrame::Kind::Compaction;
-      frame.sourceBegin = slot(2);
-      frame.sourceEnd = slot(6);
+      RecoveryFrame frame;
+      frame.kind = RecoveryFrame::Kind::SkippingCompaction;
+      frame.sourceBegin = slot(4);
+      frame.sourceEnd = slot(8);
       frame.destination = slot(1);
       frame.recordLength = length;
-      const std::uint8_t leaveOutSecondAndFourth[1] = {0b1010};  // d and f
-      if (byList) frame.Add(frame.sourceBegin, leaveOutSecondAndFourth);
+      const std::uint8_t leaveOutSecondAndFourth[1] = {0b1010};  // f and h
+      frame.AddOnly(frame.sourceBegin, leaveOutSecondAndFourth, RecoveryFrame::Role::List);
+      frame.AddOnly(frame.destination,
+                    std::span(table).subspan(slot(1), 2 * length), RecoveryFrame::Role::Before);
       ASSERT_TRUE(log.Log(frame));
     }
+    files.Data(path)->at(slot(1) + 9) = 'e';  // the step tore after its first changed byte
     {
       TableSession session;
       ASSERT_TRUE(session.Begin(files, path).ok());
@@ -159,9 +160,9 @@ TEST_F(TableSessionTest, CompactionStepMovesTheRecordsItDoesNotLeaveOut) {
     };
     const Bytes& now = *files.Data(path);
     ASSERT_EQ(now.size(), table.size());
-    // a, then c and e moved down; the slots behind them keep what they held.
-    for (const auto& [at, from] :
-         std::vector<std::pair<int, int>>{{0, 0}, {1, 2}, {2, 4}, {3, 3}, {4, 4}, {5, 5}}) {
+    // a, then e and g moved down; the slots behind them keep what they held.
+    for (const auto& [at, from] : std::vector<std::pair<int, int>>{
+             {0, 0}, {1, 4}, {2, 6}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}}) {
       EXPECT_EQ(record(now, at), record(table, from)) << "slot " << at;
     }
     EXPECT_EQ(files.Data(RecoveryPath(path)), nullptr);
@@ -184,8 +185,8 @@ TEST_F(TableSessionTest, AppendFinishesTheSourcesCutStepOrAppendsNothing) {
   for (const bool fits : {true, false}) {
     SCOPED_TRACE(fits ? "step fits the source" : "step of another length");
     files.Put(path, target);
-    files.Put(source, torn);
-    ASSERT_TRUE(LogCutWrite(files, source, torn.size() + (fits ? 0 : 56), firstPath, newPath));
+    files.Put(source, whole);
+    ASSERT_TRUE(LogCutWrite(files, source, torn.size() + (fits ? 0 : 56), firstPath, newPath, 3));
     TableEngine engine(files, FixedToday);
     const AppendResult result = AppendTable(engine, path, 1, source, 2);
     if (!fits) {
