@@ -22,8 +22,8 @@ class CliFind : public testing::Test {
       tree_.Add(name);
     }
     table_ = dir_.File("journal.dbf");
-    // OEM 850 in the table: \x81 is ü.
-    DbfBuilder b = JournalLayout(60);
+    // OEM 850 in the table: \x81 is ü. DATEI wide enough for the temporary folder of Windows.
+    DbfBuilder b = JournalLayout(200);
     b.Record({"20250301", tree_.JournalPath("Alt\\0001.PDF"), "OK"}, '*')
         .Record({"20250302", tree_.JournalPath("Alt\\0002.pdf"), ""})
         .Record({"20250303", tree_.JournalPath("Alt\\0003.pdf"), ""})
