@@ -1,8 +1,8 @@
 // Times the maintenance operations on generated journals and prints one figure per line:
 // "name value unit", each command the fastest of three runs, also as a ratio to the block limit
 // of the same run and with the fdatasync barriers it asked for. Usage: dbasetool-bench [records]
-// [folder] [quick]; with "quick" the literal duplicate deletion (minutes) and the document lookup
-// are left out.
+// [folder] [quick|lookup]; with "quick" the literal duplicate deletion (minutes) and the document
+// lookups are left out, with "lookup" only the lookups of check and relocate --find are timed.
 
 #include <cstdio>
 #include <cstdlib>
@@ -52,6 +52,11 @@ int main(int argc, char** argv) {
   }
   const std::string table = folder + "/journal.dbf";
   const std::string other = folder + "/other.dbf";
+  if (argc > 3 && std::string(argv[3]) == "lookup") {
+    CheckFigures(table, folder, count);
+    std::filesystem::remove(table);
+    return 0;
+  }
   Print("records", static_cast<double>(count), "records");
   Print("record_length", kGeneratedRecordLength, "bytes");
 

@@ -8,7 +8,9 @@
 #include "bench/journal_generator.h"
 #include "bench/timing.h"
 #include "cli/document_finder.h"
+#include "cli/document_index.h"
 #include "journal/record_scan.h"
+#include "util/text.h"
 
 namespace dbt::bench {
 namespace {
@@ -45,14 +47,16 @@ std::string Upper(std::string text) {
   return text;
 }
 
-// Record i names document i modulo the documents in the tree, in upper case.
-void PointJournalAtTree(const std::string& path, std::int64_t count) {
+// Record i names document i modulo the documents in the tree, in upper case, in folder (Archiv:
+// where it lies; Alt: where it no longer is).
+void PointJournalAtTree(const std::string& path, std::int64_t count,
+                        const std::string& folder = "Archiv") {
   std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
   const std::int64_t docs = static_cast<std::int64_t>(kDocFolders) * kDocsPerFolder;
   for (std::int64_t i = 0; i < count; ++i) {
     const std::int64_t doc = i % docs;
     std::string datei =
-        Upper("E:\\Archiv\\" + FolderName(doc / kDocsPerFolder) + "\\" + DocName(doc));
+        Upper("E:\\" + folder + "\\" + FolderName(doc / kDocsPerFolder) + "\\" + DocName(doc));
     datei.resize(kPathLength, ' ');
     file.seekp(kHeaderLength + i * kRecordLength + kPathOffset);
     file.write(datei.data(), kPathLength);
@@ -68,6 +72,40 @@ double StatFloor(const std::filesystem::path& root) {
                                              ec);
     }
   });
+}
+
+// relocate --find's lookup: the tree read into its index once, then every record looked up
+// where it was (gone) and by its name.
+void FindFigures(const std::string& table, const std::filesystem::path& root, std::int64_t count) {
+  PointJournalAtTree(table, count, "Alt");
+  const std::vector<cli::FolderMap> maps{cli::FolderMap{"E:", root.string()}};
+  cli::DocumentIndex index(maps);
+  const double walk = Seconds([&] { (void)index.AddTree((root / "archiv").string()); });
+  TableEngine engine;
+  RecordBuffer buffer;
+  std::int64_t found = 0;
+  const double lookup = Seconds([&] {
+    cli::DocumentFinder finder(maps);
+    std::vector<std::uint8_t> header;
+    std::int64_t size = 0;
+    if (!engine.OpenTable(table, 1, OpenAccess::Read, header, size).ok()) return;
+    const int pathField = engine.FieldIndex(1, "DATEI");
+    (void)journal_detail::ScanRecords(
+        engine, 1, buffer,
+        [&](std::int32_t) {
+          const std::string& path = buffer.FieldValues[pathField];
+          if (finder.Find(path) != cli::DocumentState::Missing) return;
+          found += index.Named(FileNamePart(TrimTrailingNulBlank(path)), true).size() == 1;
+        },
+        {});
+    engine.CloseTable(1);
+  });
+  Print("find_documents_found", static_cast<double>(found), "records");
+  Print("find_walk_1000_folders", walk, "s");
+  Print("find_lookup", lookup, "s");
+  Print("find_records_per_s", static_cast<double>(count) / lookup, "records/s");
+  Print("find_walk_and_lookup_records_per_s", static_cast<double>(count) / (walk + lookup),
+        "records/s");
 }
 
 }  // namespace
@@ -100,6 +138,7 @@ void CheckFigures(const std::string& table, const std::string& folder, std::int6
   Print("check_all_present", check, "s");
   Print("check_records_per_s", static_cast<double>(count) / check, "records/s");
   Print("check_stat_each_document_once", floor, "s");
+  FindFigures(table, root, count);
   std::filesystem::remove_all(root);
 }
 

@@ -146,7 +146,9 @@ class Parser {
         return Fail("show needs a record number of 1 or more, not '" + positional_[1] + "'");
       }
     }
-    if (o.kind == CommandKind::Relocate && !toGiven_) return Fail("relocate needs --to FOLDER");
+    if (o.kind == CommandKind::Relocate && !toGiven_ && o.findFolders.empty()) {
+      return Fail("relocate needs --to FOLDER or --find FOLDER");
+    }
     if (std::string more = arguments_detail::CheckMoreOptions(o); !more.empty()) return Fail(more);
     return result_;
   }
@@ -183,11 +185,20 @@ std::string UsageText() {
          "                      moves a folder tree: DATEI under OLD (as Windows compares\n"
          "                      paths) gets NEW in place of OLD, sub-folders and name kept;\n"
          "                      other records are left exactly as they are\n"
+         "  relocate TABLE --find FOLDER [--find FOLDER ...] [--sff] [--record N]\n"
+         "         [--dry-run] [--map PREFIX=FOLDER ...]\n"
+         "                      finds each missing document by its name: looks in the trees\n"
+         "                      under the FOLDERs for a file of that name (any case; with\n"
+         "                      --sff NAME.sff as well) and, when there is exactly one, gives\n"
+         "                      DATEI its path, off Windows through the --map prefix that\n"
+         "                      holds it; records whose document is there, or is found twice\n"
+         "                      or not at all, are left exactly as they are (and listed)\n"
          "  check TABLE [--map PREFIX=FOLDER ...]\n"
          "                      lists the records whose document does not exist; never\n"
          "                      writes. Off Windows, --map says where a drive or share lies\n"
          "                      here ('E:\\=/srv/fax'); names match in any case, as on Windows\n"
-         "  --check (with relocate --dry-run and the same --map) looks up each new path\n"
+         "  --check (with relocate --dry-run and the same --map) looks up each new path;\n"
+         "                      relocate --find takes --map as well\n"
          "  --backup (relocate, append, dedupe) first copies TABLE to\n"
          "                      NAME.YYYYMMDD-HHMMSS.bak beside it, or refuses\n"
          "\n"
@@ -201,12 +212,17 @@ std::string UsageText() {
          "  dbasetool-cli relocate journal.dbf --from 'C:\\Fax' --to 'E:\\Archiv\\Fax' \\\n"
          "      --dry-run --check --map 'E:\\=/srv/e'   # until no document is missing\n"
          "  dbasetool-cli relocate journal.dbf --from 'C:\\Fax' --to 'E:\\Archiv\\Fax' --backup\n"
-         "  dbasetool-cli check journal.dbf --map 'E:\\=/srv/e'\n"
+         "  dbasetool-cli check journal.dbf --map 'E:\\=/srv/e'\n"         "After sorting it anew into folders by year, part of it renamed to .sff:\n"
+         "  dbasetool-cli relocate journal.dbf --find /srv/e/Archiv --sff \\\n"
+         "      --map 'E:\\=/srv/e' --dry-run           # lists found, ambiguous, not found\n"
+         "  dbasetool-cli relocate journal.dbf --find /srv/e/Archiv --sff \\\n"
+         "      --map 'E:\\=/srv/e' --backup\n"
+         "  (on Windows: --find E:\\Archiv, without --map)\n"
          "\n"
          "Only relocate, append and dedupe write, and only to TABLE (and its backup); no\n"
          "document file is touched. Exit codes: 0 done; 1 refused, nothing written; 2 usage\n"
          "error; 3 some records kept their path because the new one does not fit DATEI;\n"
-         "4 some documents are missing (check, --check).\n";
+         "4 some documents are missing (check, --check, --find).\n";
 }
 
 }  // namespace dbt::cli

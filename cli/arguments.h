@@ -26,6 +26,7 @@ struct Options {
   bool check = false;           // relocate --dry-run --check
   std::vector<FolderMap> maps;  // check, relocate --check: --map PREFIX=FOLDER
   bool backup = false;          // relocate, append, dedupe --backup
+  std::vector<std::string> findFolders;  // relocate --find, the host's own paths
 };
 
 struct [[nodiscard]] ParsedArguments {

@@ -89,6 +89,16 @@ Taken TakeMoreOption(const std::vector<std::string>& args, std::size_t& i, Optio
     }
     return Taken::Taken;
   }
+  if (Named(arg, "--find") && kind == CommandKind::Relocate) {
+    std::string folder;
+    if (!ValueOf(args, i, "--find", folder, error)) return Taken::Failed;
+    if (folder.empty()) {
+      error = "--find needs a folder";
+      return Taken::Failed;
+    }
+    options.findFolders.push_back(folder);
+    return Taken::Taken;
+  }
   return Taken::NotMine;
 }
 
@@ -98,8 +108,12 @@ std::string CheckMoreOptions(const Options& options) {
   }
   if (options.backup && options.dryRun)
     return "--dry-run writes nothing, so --backup is not needed";
-  if (!options.maps.empty() && options.kind == CommandKind::Relocate && !options.check) {
-    return "--map goes with --check";
+  const bool finds = !options.findFolders.empty();
+  if (finds && (!options.targetFolder.empty() || !options.fromFolder.empty())) {
+    return "--find writes the path where each document lies; it goes without --to and --from";
+  }
+  if (!options.maps.empty() && options.kind == CommandKind::Relocate && !options.check && !finds) {
+    return "--map goes with --check or --find";
   }
   return {};
 }

@@ -172,6 +172,8 @@ int RunRelocate(const Options& options, TableEngine& engine) {
     return Refuse(options.table, "no record " + std::to_string(options.record) +
                                      " (the table holds " + std::to_string(s.records) + ")");
   }
+  // The trees are read before the backup, so that a folder that cannot be read leaves nothing.
+  if (!options.findFolders.empty()) return RunRelocateFind(options, s, engine, session.File());
   if (options.dryRun && (options.check || !options.fromFolder.empty())) {
     return RunRelocatePreview(options, s, engine);
   }

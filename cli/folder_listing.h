@@ -2,6 +2,7 @@
 // The host's side of looking up documents: reading a folder, joining its names, and the ANSI
 // form of a name, so that names can be compared with the paths of the journal.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,5 +29,18 @@ struct FolderEntry {
 // A file (not a folder) of that path exists, asked of the system directly: on Windows the
 // last word for a native path whose spelling no listing shows (a short 8.3 name, say).
 [[nodiscard]] bool HostFileExists(const std::string& path);
+
+// What tells two names of one folder apart from two folders: a link that leads back up a tree
+// gives the identity of a folder already seen.
+struct FolderId {
+  std::uint64_t device = 0;
+  std::uint64_t node = 0;
+  bool operator==(const FolderId&) const = default;
+};
+[[nodiscard]] std::optional<FolderId> FolderIdentityOf(const std::string& hostFolder);
+
+// The folder as an absolute path of this machine (links resolved on POSIX hosts), or nothing
+// when it does not exist.
+[[nodiscard]] std::optional<std::string> AbsoluteFolder(const std::string& hostFolder);
 
 }  // namespace dbt::cli

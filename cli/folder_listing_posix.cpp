@@ -1,6 +1,10 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
 #include "cli/cp1252.h"
 #include "cli/folder_listing.h"
 
@@ -62,6 +66,19 @@ bool JournalPathsAreNative() {
 bool HostFileExists(const std::string& path) {
   struct stat info {};
   return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+std::optional<FolderId> FolderIdentityOf(const std::string& hostFolder) {
+  struct stat info {};
+  if (stat(hostFolder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return std::nullopt;
+  return FolderId{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
+std::optional<std::string> AbsoluteFolder(const std::string& hostFolder) {
+  const std::unique_ptr<char, decltype(&std::free)> resolved(
+      realpath(hostFolder.c_str(), nullptr), &std::free);
+  if (!resolved) return std::nullopt;
+  return std::string(resolved.get());
 }
 
 }  // namespace dbt::cli

@@ -41,4 +41,35 @@ bool HostFileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+// A folder opens as a handle only with FILE_FLAG_BACKUP_SEMANTICS; CreateFileA and
+// GetFileInformationByHandle exist on Windows 2000, and the volume's serial number with the file
+// index names one folder whatever junction led to it.
+std::optional<FolderId> FolderIdentityOf(const std::string& hostFolder) {
+  const ScopedHandle folder(CreateFileA(hostFolder.c_str(), 0,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                        nullptr));
+  if (!folder.Valid()) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(folder.Get(), &info)) return std::nullopt;
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
+  return FolderId{info.dwVolumeSerialNumber,
+                  (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+// GetFullPathNameA exists on Windows 2000.
+std::optional<std::string> AbsoluteFolder(const std::string& hostFolder) {
+  const DWORD needed = GetFullPathNameA(hostFolder.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return std::nullopt;
+  std::string full(needed, '\0');
+  const DWORD length = GetFullPathNameA(hostFolder.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return std::nullopt;
+  full.resize(length);
+  const DWORD attributes = GetFileAttributesA(full.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return std::nullopt;
+  }
+  return full;
+}
+
 }  // namespace dbt::cli

@@ -33,6 +33,11 @@ AllPathsResult ChangeAllPaths(TableEngine& engine, const std::string& path, Tabl
 int ChangeOnePath(TableEngine& engine, const std::string& path, TableHandle table,
                   std::int32_t record, const std::string& targetFolder, bool sff);
 
+// Record n gets newPath in DATEI and is made live, unless the path does not fit; the header is
+// stamped. 1 when it was stored.
+int StorePath(TableEngine& engine, const std::string& path, TableHandle table, std::int32_t record,
+              const std::string& newPath);
+
 // Every record live, trailing NUL, LF, CR and blanks cut from the first field named ERROR.
 // The record count, or -1 when the table could not be opened.
 std::int32_t NormalizeRecords(TableEngine& engine, const std::string& path, TableHandle table);

@@ -17,11 +17,9 @@ bool OpenForUpdate(TableEngine& engine, const std::string& path, TableHandle tab
   return engine.OpenTableUpdate(path, table, headerBytes, size) > 0;
 }
 
-// The record with the new path in DATEI and a blank flag, or false when the path does not fit.
-bool Relocated(std::string& record, const LiteralField& datei, const std::string& targetFolder,
-               bool sff, int year) {
+// The record with path in DATEI and a blank flag, or false when the path does not fit.
+bool Stored(std::string& record, const LiteralField& datei, const std::string& path, int year) {
   const std::string stored = DisplayOf(datei.type, record.substr(datei.offset, datei.length));
-  const std::string path = NewPath(WithoutTrailingNulBlank(stored), targetFolder, sff);
   if (path.size() > datei.length) return false;
   record[0] = ' ';
   // A field whose text stays as it was keeps its stored bytes (a DATEI of an unknown type
@@ -30,6 +28,12 @@ bool Relocated(std::string& record, const LiteralField& datei, const std::string
     record.replace(datei.offset, datei.length, StoredOf(datei.type, path, datei.length, year));
   }
   return true;
+}
+
+bool Relocated(std::string& record, const LiteralField& datei, const std::string& targetFolder,
+               bool sff, int year) {
+  const std::string stored = DisplayOf(datei.type, record.substr(datei.offset, datei.length));
+  return Stored(record, datei, NewPath(WithoutTrailingNulBlank(stored), targetFolder, sff), year);
 }
 
 }  // namespace
@@ -83,6 +87,25 @@ int ChangeOnePath(TableEngine& engine, const std::string& path, TableHandle tabl
     if (Relocated(bytes, layout.fields[static_cast<std::size_t>(datei)], targetFolder, sff,
                   engine.Today().year)) {
       WriteRecord(engine, table, layout, n, bytes);
+      StampHeader(engine, table);
+      stored = 1;
+    }
+  }
+  engine.CloseTable(table);
+  return stored;
+}
+
+int StorePath(TableEngine& engine, const std::string& path, TableHandle table, std::int32_t record,
+              const std::string& newPath) {
+  if (!OpenForUpdate(engine, path, table)) return 0;
+  const LiteralTable layout = Describe(engine, table);
+  const int datei = layout.FindField("DATEI");
+  int stored = 0;
+  if (datei >= 0 && record >= 1 && record <= layout.count) {
+    std::string bytes = ReadRecord(engine, table, layout, record);
+    if (Stored(bytes, layout.fields[static_cast<std::size_t>(datei)], newPath,
+               engine.Today().year)) {
+      WriteRecord(engine, table, layout, record, bytes);
       StampHeader(engine, table);
       stored = 1;
     }

@@ -42,7 +42,7 @@ TEST(CliUsage, MalformedCommandLinesExitTwoWithOneReason) {
       {{"append", "a.dbf"}, "append needs a TABLE and a SOURCE"},
       {{"show", "a.dbf", "0"}, "show needs a record number of 1 or more, not '0'"},
       {{"show", "a.dbf", "2x"}, "show needs a record number of 1 or more, not '2x'"},
-      {{"relocate", "a.dbf"}, "relocate needs --to FOLDER"},
+      {{"relocate", "a.dbf"}, "relocate needs --to FOLDER or --find FOLDER"},
       {{"relocate", "a.dbf", "--to"}, "--to needs a value"},
       {{"relocate", "a.dbf", "--to", "  "}, "--to needs a folder"},
       {{"relocate", "a.dbf", "--to", "E:\\", "--record", "-1"},
