@@ -8,4 +8,10 @@ CodePagePair PlatformCodePages() {
   return CodePagePair::Oem850Ansi1252;
 }
 
+const CodePageTables& SystemCodePageTables() {
+  static const CodePageTables tables{OemToAnsiTable(CodePagePair::Oem850Ansi1252),
+                                     AnsiToOemTable(CodePagePair::Oem850Ansi1252)};
+  return tables;
+}
+
 }  // namespace dbt

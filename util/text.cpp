@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "util/system_upper_case.h"
+
 namespace dbt {
 namespace {
 
@@ -36,6 +38,7 @@ bool IsNulOrBlank(char c) {
 
 std::string UpperAnsi(std::string_view text) {
   std::string upper(text);
+  if (UpperCaseBySystem(upper)) return upper;
   for (char& c : upper) c = static_cast<char>(kUpper[static_cast<unsigned char>(c)]);
   return upper;
 }

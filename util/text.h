@@ -6,8 +6,9 @@
 
 namespace dbt {
 
-// Upper case by the ANSI code page 1252 (a-z, the accented letters, š œ ž ÿ); the same bytes
-// as the system's CharUpperBuffA there.
+// Upper case by the system's ANSI code page. Code page 1252 (a-z, the accented letters, š œ ž
+// ÿ) by our own table, which gives the same bytes as the system's CharUpperBuffA there; any
+// other page by CharUpperBuffA itself.
 [[nodiscard]] std::string UpperAnsi(std::string_view text);
 
 // The path up to and including its last ":" or "\"; empty when it has neither.

@@ -129,7 +129,9 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL MainWindow::OnInitDialog() {
   controller_->OnCreate();
-  return TRUE;  // the dialog manager gives the focus to the first control that takes it
+  // Not handled, like every message: had it answered TRUE, the dialog manager would give the
+  // program folder's box the focus with its text selected.
+  return FALSE;
 }
 
 void MainWindow::OnNcActivate(WPARAM wParam) {

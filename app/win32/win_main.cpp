@@ -11,7 +11,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&classes);
   // Tables are read and written in the code pages of this system, as the fax application beside
-  // us and dbasetool-cli do (OEM 437 or 850 with ANSI 1252).
+  // us and dbasetool-cli do: our own tables for OEM 437 or 850 with ANSI 1252, the system's
+  // conversion for any other pair.
   dbt::SetActiveCodePages(dbt::PlatformCodePages());
 
   dbt::Settings settings;

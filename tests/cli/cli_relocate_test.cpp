@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "dbf/codepage.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/journal_tables.h"
 #include "tests/support/temp_dir.h"
@@ -129,20 +130,23 @@ TEST_F(CliRelocate, PathsThatDoNotFitAreLeftUnchangedListedAndExitThree) {
   EXPECT_EQ(ReadFileBytes(table_), original_bytes);
 }
 
-// The terminal speaks UTF-8, the fax application ANSI in memory and OEM 850 in the file.
+// The terminal speaks UTF-8, the fax application ANSI in memory and OEM in the file. The
+// apostrophe U+2019 is 0x92 in ANSI, beside U+2018 at 0x91; its OEM byte is the pair's.
 TEST_F(CliRelocate, UmlautFolderIsStoredInTheOemCodePage) {
-  const CliRun run = RunCli({"relocate", table_, "--to", "E:\\B\xC3\xBCro", "--record", "1"});
+  const std::string folder = "E:\\B\xC3\xBCro\xE2\x80\x99";
+  const CliRun run = RunCli({"relocate", table_, "--to", folder, "--record", "1"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(Lines(run.out).at(0), "record 1: D:\\Alt\\Fax\\0001.PDF -> E:\\B\xC3\xBCro\\0001.PDF");
+  EXPECT_EQ(Lines(run.out).at(0), "record 1: D:\\Alt\\Fax\\0001.PDF -> " + folder + "\\0001.PDF");
+  const char apostrophe = static_cast<char>(AnsiToOemTable(PlatformCodePages())[0x92]);
   DbfBuilder expected = JournalLayout();
   StampedToday(expected)
-      .Record({"20081231", "E:\\B\x81ro\\0001.PDF", "OK"})
+      .Record({"20081231", "E:\\B\x81ro" + std::string(1, apostrophe) + "\\0001.PDF", "OK"})
       .Record({"20090102", "D:\\Alt\\0002.pdf", ""}, '*')
       .Record({"20090103", "0003.tif", "Besetzt"});
   EXPECT_EQ(ReadFileBytes(table_), expected.Bytes());
 
   const CliRun show = RunCli({"show", table_});
-  EXPECT_NE(show.out.find("stored path: E:\\B\xC3\xBCro\\0001.PDF\n"), std::string::npos)
+  EXPECT_NE(show.out.find("stored path: " + folder + "\\0001.PDF\n"), std::string::npos)
       << show.out;
 }
 

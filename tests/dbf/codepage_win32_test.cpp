@@ -29,10 +29,10 @@ bool EncodeExactly(UINT codePage, wchar_t ch, std::uint8_t& byte) {
   return true;
 }
 
-// Bytes 1 to 255 whose character both pages hold: the ones that our tables must map as the
-// system does; the others are paired among themselves.
+// Bytes 1 to 255 whose character both pages hold: the ones that the tables must map as the
+// system does; the others are paired among themselves. System: OEM 852 with ANSI 1250.
 int SharedByteCount(CodePagePair pair) {
-  return pair == CodePagePair::Oem437Ansi1252 ? 181 : 224;
+  return pair == CodePagePair::Oem437Ansi1252 ? 181 : pair == CodePagePair::System ? 226 : 224;
 }
 
 // One byte through the system's conversion, in its own zero-terminated buffer.
@@ -51,15 +51,16 @@ std::uint8_t SystemAnsiToOem(std::uint8_t byte) {
 // The test runs once per locale; DBT_EXPECT_OEMCP names the OEM page each run must see, so
 // that both tables are really compared.
 TEST(CodePagesOnWindows, RunUnderTheExpectedCodePages) {
-  ASSERT_EQ(GetACP(), 1252u);
   const UINT oem = GetOEMCP();
-  ASSERT_TRUE(oem == 850 || oem == 437) << "OEM code page " << oem;
+  ASSERT_TRUE(oem == 850 || oem == 437 || oem == 852) << "OEM code page " << oem;
+  ASSERT_EQ(GetACP(), oem == 852 ? 1250u : 1252u);
   const char* expected = std::getenv("DBT_EXPECT_OEMCP");
   if (expected != nullptr) {
     EXPECT_EQ(oem, static_cast<UINT>(std::atoi(expected)));
   }
-  EXPECT_EQ(PlatformCodePages(),
-            oem == 437 ? CodePagePair::Oem437Ansi1252 : CodePagePair::Oem850Ansi1252);
+  EXPECT_EQ(PlatformCodePages(), oem == 437   ? CodePagePair::Oem437Ansi1252
+                                 : oem == 850 ? CodePagePair::Oem850Ansi1252
+                                              : CodePagePair::System);
 }
 
 TEST(CodePagesOnWindows, OemToAnsiMatchesOemToCharAWhereBothPagesHoldTheCharacter) {
@@ -94,8 +95,8 @@ TEST(CodePagesOnWindows, AnsiToOemMatchesCharToOemAWhereBothPagesHoldTheCharacte
   EXPECT_EQ(compared, SharedByteCount(PlatformCodePages()));
 }
 
-// The reason for our own tables: the system maps characters one page lacks to look-alikes,
-// so a plain read and write would change them.
+// The reason for our own tables, and for pairing the system's: the system maps characters one
+// page lacks to look-alikes, so a plain read and write would change them.
 TEST(CodePagesOnWindows, SystemConversionIsLossyWhereOursIsNot) {
   int lost = 0;
   for (int b = 1; b < 256; ++b) {
