@@ -42,7 +42,7 @@ FoundPathsResult StoreFoundPaths(TableEngine& engine, const std::string& tablePa
     return true;
   };
   journal_detail::RecoveryLog log(engine.Files(), tablePath,
-                                  journal_detail::RewriteSlotBytes(engine, table), &scoped.File());
+                                  journal_detail::RewriteSlotBytes(engine, table));
   if (!journal_detail::RewriteRecords(engine, table, buffer, rewrite, progress, scoped.File(),
                                       log)) {
     journal_detail::SetIoFailure(result, tablePath, log, "the records could not be read or written");
