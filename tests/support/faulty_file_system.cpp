@@ -138,7 +138,7 @@ std::optional<std::size_t> FaultyFileSystem::Admit(const std::string& path,
   ++writes_;
   const std::size_t size = operation.kind == Operation::Write ? operation.bytes.size() : 0;
   sizes_.push_back(size);
-  if (stopped_ || writes_ == failOnly_) return std::nullopt;
+  if (stopped_) return std::nullopt;
   if (stopAt_ != 0 && writes_ >= stopAt_) {
     stopped_ = true;
     if (powerCut_) {
@@ -156,7 +156,7 @@ std::optional<std::size_t> FaultyFileSystem::Admit(const std::string& path,
 bool FaultyFileSystem::AdmitNamed() {
   ++writes_;
   sizes_.push_back(0);
-  if (stopped_ || writes_ == failOnly_) return false;
+  if (stopped_) return false;
   if (stopAt_ != 0 && writes_ >= stopAt_) {
     stopped_ = true;
     if (powerCut_) CutPower(nullptr, nullptr);

@@ -49,14 +49,6 @@ class FaultyFileSystem : public FileSystem {
     powerCut_ = true;
     seed_ = seed;
   }
-  // Operation k alone fails, touching nothing; those after it happen.
-  void FailOnlyWrite(int k) { failOnly_ = k; }
-  // The power fails now: every file as its last Sync left it, the writes since lost.
-  void CutPowerNow() {
-    stopped_ = true;
-    seed_ = 0;
-    CutPower(nullptr, nullptr);
-  }
   int WriteCount() const { return writes_; }
   int SyncCount() const { return syncs_; }
   // The size of write operation k (bytes of a WriteAt, 0 for the others), once it was asked for.
@@ -105,7 +97,6 @@ class FaultyFileSystem : public FileSystem {
 
   FileSystem& inner_;
   int stopAt_ = 0;
-  int failOnly_ = 0;
   std::optional<std::size_t> tearAt_;
   bool powerCut_ = false;
   std::uint32_t seed_ = 0;
