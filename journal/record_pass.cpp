@@ -182,4 +182,19 @@ bool WriteHeaderLast(TableEngine& engine, TableHandle table, TableFile& file, Re
   return engine.WriteAt(table, 0, header) && file.Sync();
 }
 
+void RewriteRecordsThenHeader(TableEngine& engine, TableHandle table, const std::string& tablePath,
+                              RecordBuffer& buffer, const RecordRewrite& rewrite,
+                              const Progress& progress, TableFile& file,
+                              const std::int32_t& changed, JournalResult& result) {
+  RecoveryLog log(engine.Files(), tablePath, RewriteSlotBytes(engine, table));
+  if (!RewriteRecords(engine, table, buffer, rewrite, progress, file, log)) {
+    SetIoFailure(result, tablePath, log, "the records could not be read or written");
+    return;
+  }
+  if (changed == 0) return;
+  if (!WriteHeaderLast(engine, table, file, log) || !log.Finish()) {
+    SetIoFailure(result, tablePath, log, "the header could not be written");
+  }
+}
+
 }  // namespace dbt::journal_detail

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 
 #include "dbf/engine.h"
 #include "journal/journal_result.h"
@@ -46,6 +47,14 @@ struct ChangedBytes {
 [[nodiscard]] bool RewriteRecords(TableEngine& engine, TableHandle table, RecordBuffer& buffer,
                                   const RecordRewrite& rewrite, const Progress& progress,
                                   TableFile& file, RecoveryLog& log);
+
+// A whole pass of a command that stores records through the buffer: RewriteRecords under a log
+// of its own, then, once `changed` (counted by the rewrite) says a record changed, the header and
+// the end of the log. A failure is set in result; the records written before it are whole.
+void RewriteRecordsThenHeader(TableEngine& engine, TableHandle table, const std::string& tablePath,
+                              RecordBuffer& buffer, const RecordRewrite& rewrite,
+                              const Progress& progress, TableFile& file,
+                              const std::int32_t& changed, JournalResult& result);
 
 // The largest frame RewriteRecords or WriteHeaderLast logs for this table.
 [[nodiscard]] std::uint64_t RewriteSlotBytes(TableEngine& engine, TableHandle table);

@@ -36,17 +36,8 @@ TreeMoveResult MoveTree(TableEngine& engine, const std::string& tablePath, Table
     ++result.changed;
     return true;
   };
-  journal_detail::RecoveryLog log(engine.Files(), tablePath,
-                                  journal_detail::RewriteSlotBytes(engine, table));
-  if (!journal_detail::RewriteRecords(engine, table, buffer, rewrite, progress, scoped.File(),
-                                      log)) {
-    journal_detail::SetIoFailure(result, tablePath, log, "the records could not be read or written");
-    return result;
-  }
-  if (result.changed == 0) return result;
-  if (!journal_detail::WriteHeaderLast(engine, table, scoped.File(), log) || !log.Finish()) {
-    journal_detail::SetIoFailure(result, tablePath, log, "the header could not be written");
-  }
+  journal_detail::RewriteRecordsThenHeader(engine, table, tablePath, buffer, rewrite, progress,
+                                           scoped.File(), result.changed, result);
   return result;
 }
 
