@@ -87,8 +87,11 @@ TEST(RecoveryLanding, AStepIsWrittenOnlyOntoTheTableThatShowsIt) {
   const auto same = [](const Bytes& now, const Bytes& original) { EXPECT_EQ(now, original); };
   const auto spelled = [&](const std::string& name) {
     return [&, name](const std::string& path, const Bytes&) {
+#ifndef _WIN32
       fs::create_directory_symlink(dir.Path(), dir.Path() / "link");
       fs::create_symlink(path, dir.Path() / "file-link.dbf");
+#endif
+      (void)path;
       fs::create_directory(dir.Path() / "sub");
       return name;
     };
@@ -128,11 +131,14 @@ TEST(RecoveryLanding, AStepIsWrittenOnlyOntoTheTableThatShowsIt) {
        },
        false,
        [](const Bytes& now, const Bytes&) { EXPECT_EQ(now[kNumberedJournalHeader + 9], '#'); }},
+      {"with ..", &kRelocate, true, spelled("sub/../journal.dbf"), true, changed},
+#ifndef _WIN32
+      // The C++ library of the Windows build makes no symbolic links.
       {"through a symbolic link to the file", &kRelocate, true, spelled("file-link.dbf"), true,
        changed},
       {"through a symbolic link to the folder", &kRelocate, true, spelled("link/journal.dbf"),
        true, changed},
-      {"with ..", &kRelocate, true, spelled("sub/../journal.dbf"), true, changed},
+#endif
   };
   const fs::path start = fs::current_path();
   for (const Case& c : cases) {
@@ -143,8 +149,12 @@ TEST(RecoveryLanding, AStepIsWrittenOnlyOntoTheTableThatShowsIt) {
     fs::current_path(dir.Path());
     const std::string spelling = c.after(table, original);
     const Bytes before = ReadFileBytes(table);
-    TableSession session;
-    const JournalResult held = session.Begin(PlatformFileSystem(), spelling);
+    JournalResult held;
+    {
+      // Windows opens the held table exclusively: it is read again only once it is let go.
+      TableSession session;
+      held = session.Begin(PlatformFileSystem(), spelling);
+    }
     fs::current_path(start);
     EXPECT_EQ(held.ok(), c.finished) << held.detail;
     EXPECT_EQ(fs::exists(journal_detail::RecoveryPath(table)), !c.finished);
